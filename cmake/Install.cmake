@@ -1,0 +1,28 @@
+# Installation: headers, both libraries, the tool, the sample installation, a CMake package and a
+# pkg-config file.
+include(CMakePackageConfigHelpers)
+
+install(TARGETS KxSysRuleData KxHostServices
+  EXPORT KxSysRuleDataTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY include/kxsysrule include/kxhost DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(DIRECTORY data/sample/ DESTINATION ${CMAKE_INSTALL_DATADIR}/kxsysrule/sample)
+
+install(EXPORT KxSysRuleDataTargets
+  NAMESPACE KxSysRuleData::
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/KxSysRuleData)
+configure_package_config_file(cmake/KxSysRuleDataConfig.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/KxSysRuleDataConfig.cmake
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/KxSysRuleData)
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/KxSysRuleDataConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES
+  ${CMAKE_CURRENT_BINARY_DIR}/KxSysRuleDataConfig.cmake
+  ${CMAKE_CURRENT_BINARY_DIR}/KxSysRuleDataConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/KxSysRuleData)
+
+configure_file(cmake/kxsysrule.pc.in ${CMAKE_CURRENT_BINARY_DIR}/kxsysrule.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/kxsysrule.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -1,0 +1,46 @@
+// The project's current rules of one rule type: an ordered list of rule records, read from and
+// written to the project's rule file through an IXMLTree.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <kxsysrule/Types.h>
+
+#include "xmltree/IXMLTree.h"
+
+struct SCompTemplate;
+
+class CCurRuleDoc {
+public:
+    CCurRuleDoc() = default;
+    CCurRuleDoc(const CCurRuleDoc&) = delete;
+    CCurRuleDoc& operator=(const CCurRuleDoc&) = delete;
+
+    // Loads, upgrades and rewrites the file at `strPath`; always true (an unreadable file leaves
+    // the file name empty).
+    bool Load(const CString& strPath);
+    // Rebuilds the tree from the records and writes it to `strPath`. False when there is no
+    // tree, it lacks "工程数据", or the file could not be written.
+    bool SaveTo(const CString& strPath);
+
+    CString GetFileName() const { return m_strFileName; }
+    const CString& GetVersion() const { return m_strVersion; }
+    bool IsModified() const { return m_bModified; }
+    void SetModified(bool bModified) { m_bModified = bModified; }
+
+    std::vector<SRuleItem>& Items() { return m_vecItems; }
+    const std::vector<SRuleItem>& Items() const { return m_vecItems; }
+
+private:
+    bool OpenFile();
+    bool ParseTree();
+    bool SyncWithDefaults();
+    void ClearReadOnly(const CString& strPath);
+
+    std::vector<SRuleItem> m_vecItems;
+    CString m_strFileName;
+    CString m_strVersion;
+    bool m_bModified = false;
+    std::unique_ptr<IXMLTree> m_pXMLTree;
+};

@@ -1,0 +1,45 @@
+// The platform layer: the only place that talks to the operating system or iconv. Everything
+// else reaches files, paths and byte encodings through these functions.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <kxsysrule/Types.h>
+
+namespace kx::platform {
+
+// UTF-8 <-> wide text. Invalid UTF-8 becomes U+FFFD; wide characters that are not Unicode
+// scalar values become U+FFFD on the way out.
+std::string ToUtf8(std::wstring_view text);
+CString FromUtf8(std::string_view bytes);
+bool IsValidUtf8(std::string_view bytes);
+
+// Decodes bytes in any encoding iconv knows ("GB18030", "UTF-16LE", ...). False when the
+// encoding is unknown or the bytes are not valid in it.
+bool Decode(std::string_view bytes, const char* encoding, CString& out);
+
+// Text of a configuration file: UTF-16 or UTF-8 when it starts with a byte-order mark;
+// otherwise UTF-8 when the bytes are valid UTF-8, else GB18030.
+CString DecodeText(std::string_view bytes);
+
+// Maps a path as the host spells it (`\` or `/`, any letter case, optionally a "file://" URL)
+// onto the file system: every `\` becomes `/`, and a component that does not exist with that
+// exact case is looked up in its folder without regard to case.
+std::string MapPath(std::wstring_view path);
+
+// Reads a whole file. False when it is missing, not a regular file, or unreadable.
+bool ReadFile(const std::string& fsPath, std::string& bytes);
+
+// Writes a file atomically: a temporary file in the same folder, flushed, then renamed over the
+// target, so a failed or interrupted write leaves the previous file whole. A symbolic link is
+// followed to its target. False when any step failed; the target is then unchanged.
+bool WriteFileAtomic(const std::string& fsPath, std::string_view bytes);
+
+// Gives the file's owner write permission. Errors (a missing file included) are swallowed.
+void ClearReadOnly(const std::string& fsPath) noexcept;
+
+bool IsRegularFile(const std::string& fsPath);
+bool IsDirectory(const std::string& fsPath);
+
+} // namespace kx::platform

@@ -1,0 +1,38 @@
+// A cursor-style XML tree: one document and one current node. Operations move the current node,
+// read or change it, or address a node by an XPath location path.
+#pragma once
+
+#include <memory>
+
+#include <kxsysrule/KxXmlError.h>
+#include <kxsysrule/Types.h>
+
+class IXMLTree {
+public:
+    virtual bool LoadXML(const CString& strXml) = 0;
+    virtual bool LoadFile(const CString& strPath) = 0;
+    virtual bool SaveFile(const CString& strPath) = 0;
+    virtual bool GetPathValue(const CString& strPath, CString& strValue) = 0;
+    virtual bool AddChild(const CString& strName, const CString& strValue) = 0;
+    virtual bool DeleteCurNode() = 0;
+    virtual bool DeleteAllChildren() = 0;
+    virtual bool MoveToChildByName(const CString& strName, int nIndex) = 0;
+    virtual bool MoveToPath(const CString& strPath) = 0;
+    virtual bool GetChildCount(int& nCount) = 0;
+    virtual bool GetChildCountByName(const CString& strName, int& nCount) = 0;
+    virtual bool GetValue(CString& strValue) = 0;
+    virtual bool SetValue(const CString& strValue) = 0;
+    virtual bool GetAttribute(const CString& strName, CString& strValue) = 0;
+    virtual bool SetAttribute(const CString& strName, const CString& strValue) = 0;
+    virtual bool RemoveAttribute(const CString& strName) = 0;
+    virtual bool GetChildValue(int nIndex, CString& strValue) = 0;
+    virtual bool GetSubNodeValue(const CString& strPath, CString& strValue) = 0;
+    virtual bool MoveToParent() = 0;
+    virtual bool GetNodeName(CString& strName) = 0;
+    virtual bool MoveToChild(int nIndex) = 0;
+    virtual ~IXMLTree() = default;
+};
+
+// Makes a fresh tree in `pTree`, destroying the one it held. Always true; a tree whose document
+// could not be made fails its first load.
+bool CreateXMLTree(std::unique_ptr<IXMLTree>& pTree);

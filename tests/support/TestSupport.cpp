@@ -1,0 +1,63 @@
+#include "support/TestSupport.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <unistd.h>
+
+#include "platform/Platform.h"
+
+namespace kxtest {
+
+TempDir::TempDir()
+{
+    std::string tmpl = (fs::temp_directory_path() / "kxtest.XXXXXX").string();
+    if (::mkdtemp(tmpl.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    m_path = tmpl;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    // Give back write permission first, so that tests of read-only files clean up too.
+    for (auto it = fs::recursive_directory_iterator(m_path, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (!it->is_symlink())
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(m_path, ec);
+}
+
+CString TempDir::wpath() const { return W(m_path); }
+
+CString W(const std::string& utf8) { return kx::platform::FromUtf8(utf8); }
+std::string U8(const CString& wide) { return kx::platform::ToUtf8(wide); }
+CString W(const fs::path& path) { return W(path.string()); }
+
+std::string ReadBytes(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteBytes(const fs::path& file, const std::string& bytes)
+{
+    fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+fs::path SampleDir() { return KX_SAMPLE_DIR; }
+fs::path TestDataDir() { return KX_TEST_DATA_DIR; }
+
+void CopySample(const fs::path& dest)
+{
+    fs::copy(SampleDir(), dest, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+} // namespace kxtest

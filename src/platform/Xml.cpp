@@ -1,0 +1,159 @@
+#include "platform/Xml.h"
+
+#include <cstring>
+#include <mutex>
+
+#include "platform/Platform.h"
+
+namespace kx::xml {
+
+namespace {
+
+// Every external resource is refused: rule files travel between companies and must never make
+// the library read a local file or reach the network.
+xmlParserInputPtr RefuseExternal(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
+
+void Init()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        xmlSetExternalEntityLoader(RefuseExternal);
+    });
+}
+
+bool IsBlank(const xmlChar* s)
+{
+    if (!s)
+        return true;
+    for (; *s; ++s) {
+        if (*s != ' ' && *s != '\t' && *s != '\n' && *s != '\r')
+            return false;
+    }
+    return true;
+}
+
+// Whitespace-only text between elements is not kept, so child positions count elements (and
+// comments), never indentation.
+void StripBlankText(xmlNode* node)
+{
+    for (xmlNode* child = node->children; child;) {
+        xmlNode* next = child->next;
+        if (child->type == XML_TEXT_NODE && IsBlank(child->content)) {
+            xmlUnlinkNode(child);
+            xmlFreeNode(child);
+        } else if (child->type == XML_ELEMENT_NODE) {
+            StripBlankText(child);
+        }
+        child = next;
+    }
+}
+
+bool HasExternalEntities(xmlDoc* doc)
+{
+    for (xmlDtd* dtd : {doc->intSubset, doc->extSubset}) {
+        if (!dtd)
+            continue;
+        for (xmlNode* n = dtd->children; n; n = n->next) {
+            if (n->type != XML_ENTITY_DECL)
+                continue;
+            const auto* ent = reinterpret_cast<xmlEntity*>(n);
+            if (ent->etype != XML_INTERNAL_GENERAL_ENTITY && ent->etype != XML_INTERNAL_PARAMETER_ENTITY &&
+                ent->etype != XML_INTERNAL_PREDEFINED_ENTITY)
+                return true;
+        }
+    }
+    return false;
+}
+
+DocPtr Parse(std::string_view bytes, ParseError* error)
+{
+    Init();
+    ParseError local;
+    ParseError* sink = error ? error : &local;
+    *sink = {};
+    if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
+        sink->message = "file too large";
+        return nullptr;
+    }
+    std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> ctxt(xmlNewParserCtxt(), &xmlFreeParserCtxt);
+    if (!ctxt) {
+        sink->message = "out of memory";
+        return nullptr;
+    }
+    // Internal entities are expanded as a DOM would; external ones are refused by the loader
+    // above and rejected below. libxml2's amplification limits stay on (no XML_PARSE_HUGE).
+    const int options = XML_PARSE_NONET | XML_PARSE_NOENT | XML_PARSE_NOWARNING | XML_PARSE_NOERROR;
+    DocPtr doc(xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
+    if (!doc || !ctxt->wellFormed) {
+        const xmlError* err = xmlCtxtGetLastError(ctxt.get());
+        sink->message = err && err->message ? err->message : "not well-formed XML";
+        while (!sink->message.empty() && (sink->message.back() == '\n' || sink->message.back() == ' '))
+            sink->message.pop_back();
+        sink->line = err ? err->line : 0;
+        return nullptr;
+    }
+    if (HasExternalEntities(doc.get())) {
+        sink->message = "external entities are not allowed";
+        return nullptr;
+    }
+    StripBlankText(reinterpret_cast<xmlNode*>(doc.get()));
+    return doc;
+}
+
+} // namespace
+
+DocPtr ParseMemory(std::string_view bytes, ParseError* error) { return Parse(bytes, error); }
+
+DocPtr ParseFile(const std::string& fsPath, ParseError* error)
+{
+    std::string bytes;
+    if (!platform::ReadFile(fsPath, bytes)) {
+        if (error)
+            *error = {"cannot read the file", 0};
+        return nullptr;
+    }
+    return Parse(bytes, error);
+}
+
+bool Serialize(xmlDoc* doc, std::string& bytes, const char* encoding)
+{
+    if (!doc)
+        return false;
+    Init();
+    if (!encoding)
+        encoding = doc->encoding ? reinterpret_cast<const char*>(doc->encoding) : "UTF-8";
+    xmlChar* mem = nullptr;
+    int size = 0;
+    xmlDocDumpFormatMemoryEnc(doc, &mem, &size, encoding, 1);
+    CharPtr owner(mem);
+    if (!mem || size <= 0)
+        return false;
+    bytes.assign(reinterpret_cast<const char*>(mem), static_cast<std::size_t>(size));
+    return true;
+}
+
+bool SaveFile(xmlDoc* doc, const std::string& fsPath, const char* encoding)
+{
+    std::string bytes;
+    return Serialize(doc, bytes, encoding) && platform::WriteFileAtomic(fsPath, bytes);
+}
+
+CString ToWide(const xmlChar* text)
+{
+    return text ? platform::FromUtf8(reinterpret_cast<const char*>(text)) : CString();
+}
+
+CString ToWide(CharPtr text) { return ToWide(text.get()); }
+
+std::string ToUtf8(const CString& text) { return platform::ToUtf8(text); }
+
+bool IsValidName(const CString& name)
+{
+    if (name.empty())
+        return false;
+    const std::string utf8 = ToUtf8(name);
+    return xmlValidateName(X(utf8), 0) == 0;
+}
+
+} // namespace kx::xml

@@ -24,5 +24,8 @@ install(FILES
   ${CMAKE_CURRENT_BINARY_DIR}/KxSysRuleDataConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/KxSysRuleData)
 
+# The prefix is found relative to the .pc file, so the installed tree can be moved.
+file(RELATIVE_PATH KX_PC_PREFIX_REL "${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig" "${CMAKE_INSTALL_PREFIX}")
+string(REGEX REPLACE "/$" "" KX_PC_PREFIX_REL "${KX_PC_PREFIX_REL}")
 configure_file(cmake/kxsysrule.pc.in ${CMAKE_CURRENT_BINARY_DIR}/kxsysrule.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/kxsysrule.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

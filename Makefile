@@ -23,3 +23,8 @@ test-sanitize: deps
 
 clean:
 	rm -rf build
+
+# clang with its sanitizer and libFuzzer runtimes, only for fuzzing.
+fuzz:
+	scripts/install-deps.sh clang libclang-rt-14-dev
+	fuzz/run-fuzzers.sh 60

@@ -1,0 +1,30 @@
+// The rule-file road: load (upgrade, sync, rewrite), query, tabulate and save any bytes.
+#include <kxsysrule/KxSysRuleData.h>
+
+#include "FuzzSupport.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    kxfuzz::UseSampleInstallation();
+    // A document refuses to reload the file it holds, so alternate between two names.
+    static int turn = 0;
+    const std::string name = (turn++ % 2) ? "rule_a.xml" : "rule_b.xml";
+    const std::string path = kxfuzz::WriteScratch(name, std::string_view(reinterpret_cast<const char*>(data), size));
+    const CString wpath = kxfuzz::Wide(path);
+    const auto type = KxSysRule::Rule_QingDan;
+    CFaceCurRule::InitXMLData(wpath, type);
+
+    CStringArray cells, titles;
+    int keys = 0, values = 0;
+    CFaceCurRule::GetTableGridData(cells, titles, keys, values, type, L"", 0);
+    CFaceCurRule::GetTableGridData(cells, titles, keys, values, type, L"", 1);
+
+    NS_KXComponentType::SCompGroupType comp{12, -1};
+    CString item;
+    CFaceCurRule::GetDefItem(comp, item, type);
+    CStringArray rules;
+    if (CFaceCurRule::GetCurItemRules(comp, rules, item, type))
+        CFaceCurRule::SetCurItemRules(comp, rules, item, type);
+    CFaceCurRule::SaveXMLData(kxfuzz::Wide(kxfuzz::ScratchDir() + "/saved.xml"), type);
+    return 0;
+}

@@ -2,6 +2,9 @@
 // descriptions, units and attributes. Created on first use, released at unload.
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <unordered_map>
 #include <vector>
 
 #include <kxsysrule/Types.h>
@@ -51,10 +54,29 @@ public:
     bool RunRuleSheet(NS_KXComponentType::SCompGroupType compType, const CString& strCalItem,
                       const std::vector<SRuleItem>& vecDefs, CStringArray& arrRules, KxSysRule::RuleType type);
 
+    const CString& GetRuleDir() const { return m_strRuleDir; }
+    const CCalItemTable& GetCalItemTable() const { return m_mapCalItem; }
+
 private:
     CSysDefRule();
+
+    // Key of the default records of one calculation item of one component type.
+    struct SItemKey {
+        NS_KXComponentType::SCompGroupType compType;
+        CString strCalItem;
+        friend bool operator==(const SItemKey&, const SItemKey&) = default;
+    };
+    struct SItemKeyHash {
+        std::size_t operator()(const SItemKey& key) const;
+    };
+
+    // The one instance; owned through this pointer from GetInstance to ReleaseInstance.
+    static CSysDefRule* s_pInstance;
 
     CString m_strRuleDir;
     std::vector<SRuleItem> m_vecSysRules;
     CCalItemTable m_mapCalItem;
+    // Positions in m_vecSysRules of each item's records, in list order: the grid asks for the
+    // records of every rule it shows.
+    std::unordered_map<SItemKey, std::vector<std::size_t>, SItemKeyHash> m_mapRulesByItem;
 };

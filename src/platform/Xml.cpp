@@ -49,6 +49,17 @@ void StripBlankText(xmlNode* node)
     }
 }
 
+// libxml2 goes on after some errors and keeps only the last one; the first one names the fault.
+void KeepFirstError(void* data, xmlErrorPtr err)
+{
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(data);
+    auto* first = ctxt ? static_cast<ParseError*>(ctxt->_private) : nullptr;
+    if (!first || !err || err->level < XML_ERR_ERROR || !first->message.empty())
+        return;
+    first->message = err->message ? err->message : "not well-formed XML";
+    first->line = err->line;
+}
+
 bool HasExternalEntities(xmlDoc* doc)
 {
     for (xmlDtd* dtd : {doc->intSubset, doc->extSubset}) {
@@ -84,13 +95,16 @@ DocPtr Parse(std::string_view bytes, ParseError* error)
     // Internal entities are expanded as a DOM would; external ones are refused by the loader
     // above and rejected below. libxml2's amplification limits stay on (no XML_PARSE_HUGE).
     const int options = XML_PARSE_NONET | XML_PARSE_NOENT | XML_PARSE_NOWARNING | XML_PARSE_NOERROR;
+    ParseError first;
+    ctxt->_private = &first;
+    ctxt->sax->serror = KeepFirstError;
     DocPtr doc(xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
     if (!doc || !ctxt->wellFormed) {
         const xmlError* err = xmlCtxtGetLastError(ctxt.get());
-        sink->message = err && err->message ? err->message : "not well-formed XML";
+        sink->message = !first.message.empty() ? first.message : err && err->message ? err->message : "not well-formed XML";
         while (!sink->message.empty() && (sink->message.back() == '\n' || sink->message.back() == ' '))
             sink->message.pop_back();
-        sink->line = err ? err->line : 0;
+        sink->line = !first.message.empty() ? first.line : err ? err->line : 0;
         return nullptr;
     }
     if (HasExternalEntities(doc.get())) {

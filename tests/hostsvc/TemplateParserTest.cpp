@@ -1,0 +1,426 @@
+// The bundled template parser: file format, faults with file and line, lookups, reloading.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <kxhost/KxHost.h>
+
+#include "common/StringUtil.h"
+#include "platform/Platform.h"
+#include "support/TestSupport.h"
+
+using namespace kxtest;
+using NS_KXComponentType::SCompGroupType;
+
+namespace {
+
+const char* const kTemplates = R"(<?xml version="1.0" encoding="UTF-8"?>
+<Templates>
+  <Group id="7" name="QiTi" display="砌体工程">
+    <Comp name="砌体墙" type="51">
+      <Item name="体积" units="m3,立方米">
+        <Attr name="砂浆" code="SJ" type="string" default="M5" values="M5,M7.5\,混合,,M10" unit="" desc="砂浆标号"/>
+        <Attr name="空"/>
+      </Item>
+      <SysVar name="墙厚" code="D" type="double" value="240" desc="单位：mm"/>
+      <SysVar/>
+    </Comp>
+  </Group>
+  <Group id="3" name="ZhuTi" display="主体结构">
+    <Comp name="框架梁" type="12">
+      <Item name="体积" units="m3,立方米"/>
+      <Item name="实体模板" units="m2"/>
+      <Sub type="3" name="弧形梁">
+        <Item name="弧形模板" units="m2,平方米"/>
+        <Item name="体积" units="m3"/>
+        <SysVar name="弧长" code="L" type="double" value="0" desc=""/>
+      </Sub>
+      <Sub type="4" name="变截面梁">
+        <Item name="变截面模板"/>
+      </Sub>
+    </Comp>
+    <Comp name="次梁" type="13">
+      <Item name="体积" units="m3"/>
+    </Comp>
+  </Group>
+  <Rules>
+    <Rule type="12" item="实体模板" name="扣减项目" select="M" ini="KouJ" value="1,2" options="1,2,3" text="说明\n第二行"/>
+    <Rule type="12" sub="3" item="弧形模板" name="计算方式" select="S" value="0" options="0-按弧长,1-按弦长"/>
+  </Rules>
+  <Group id="-2" name="KongZu" display="">
+  </Group>
+  <Rules>
+    <Rule type="51" item="体积" name="增加项目"/>
+  </Rules>
+</Templates>
+)";
+
+// One installation folder with its Template\Templates.xml.
+class Installation {
+public:
+    explicit Installation(const std::string& templates) { WriteBytes(m_dir / "Template" / "Templates.xml", templates); }
+    CString dir() const { return m_dir.wpath(); }
+    fs::path file() const { return m_dir / "Template" / "Templates.xml"; }
+
+private:
+    TempDir m_dir;
+};
+
+ITemplateParser& Parser() { return *GetTemplateParser(); }
+
+std::vector<CString> GroupNames()
+{
+    std::vector<SCompGroupInfo*> groups;
+    Parser().GetCompGroups(groups, true);
+    std::vector<CString> names;
+    for (const SCompGroupInfo* g : groups)
+        names.push_back(g->strName);
+    return names;
+}
+
+std::vector<CString> CompNames(int nGroupId)
+{
+    std::vector<SCompTemplate*> comps;
+    Parser().GetGroupCompTemplates(nGroupId, comps);
+    std::vector<CString> names;
+    for (const SCompTemplate* c : comps)
+        names.push_back(c->strName);
+    return names;
+}
+
+void ExpectEmptyParser()
+{
+    EXPECT_TRUE(GroupNames().empty());
+    EXPECT_EQ(Parser().GetCompTemplate({12, -1}), nullptr);
+    EXPECT_EQ(Parser().GetCompTemplateByName(L"框架梁"), nullptr);
+    EXPECT_EQ(Parser().GetCompGroup(3), nullptr);
+    std::vector<SRuleItem> rules;
+    EXPECT_FALSE(Parser().GetSysRules(rules));
+    EXPECT_TRUE(rules.empty());
+}
+
+class TemplateParser : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(Parser().Init(m_inst.dir())) << U8(KxHost::LastTemplateError()); }
+    Installation m_inst{kTemplates};
+};
+
+} // namespace
+
+TEST_F(TemplateParser, GroupsAndComponentsKeepFileOrder)
+{
+    EXPECT_TRUE(KxHost::LastTemplateError().empty());
+    EXPECT_EQ(GroupNames(), (std::vector<CString>{L"QiTi", L"ZhuTi", L"KongZu"}));
+    EXPECT_EQ(CompNames(3), (std::vector<CString>{L"框架梁", L"次梁"}));
+    EXPECT_EQ(CompNames(7), (std::vector<CString>{L"砌体墙"}));
+    EXPECT_TRUE(CompNames(-2).empty());
+    EXPECT_TRUE(CompNames(99).empty());
+
+    // Out-parameters are appended to.
+    std::vector<SCompTemplate*> comps;
+    Parser().GetGroupCompTemplates(7, comps);
+    Parser().GetGroupCompTemplates(3, comps);
+    ASSERT_EQ(comps.size(), 3u);
+    EXPECT_EQ(comps[2]->strName, L"次梁");
+    std::vector<SCompGroupInfo*> groups;
+    Parser().GetCompGroups(groups, true);
+    Parser().GetCompGroups(groups, false);
+    EXPECT_EQ(groups.size(), 6u);
+}
+
+TEST_F(TemplateParser, GroupLookupById)
+{
+    const SCompGroupInfo* group = Parser().GetCompGroup(3);
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(group->strName, L"ZhuTi");
+    EXPECT_EQ(group->strDisplayName, L"主体结构");
+    EXPECT_EQ(group->nGroupId, 3);
+    ASSERT_NE(Parser().GetCompGroup(-2), nullptr);
+    EXPECT_EQ(Parser().GetCompGroup(-2)->strDisplayName, L"");
+    EXPECT_EQ(Parser().GetCompGroup(0), nullptr);
+    EXPECT_EQ(Parser().GetCompGroup(-1), nullptr);
+}
+
+TEST_F(TemplateParser, ComponentTemplateContents)
+{
+    const SCompTemplate* wall = Parser().GetCompTemplate({51, -1});
+    ASSERT_NE(wall, nullptr);
+    EXPECT_EQ(wall->strName, L"砌体墙");
+    EXPECT_EQ(wall->nGroupId, 7);
+    EXPECT_EQ(wall->pParent, nullptr);
+    ASSERT_EQ(wall->vecCalItems.size(), 1u);
+    const SCalItemTemplate& volume = wall->vecCalItems[0];
+    EXPECT_EQ(volume.strUnits, L"m3,立方米");
+    ASSERT_EQ(volume.vecAttrs.size(), 2u);
+    const SKXAttParamOneNode& mortar = volume.vecAttrs[0];
+    EXPECT_EQ(mortar.strName, L"砂浆");
+    EXPECT_EQ(mortar.strCode, L"SJ");
+    EXPECT_EQ(mortar.strType, L"string");
+    EXPECT_EQ(mortar.strDefValue, L"M5");
+    EXPECT_EQ(mortar.arrValues, (CStringArray{L"M5", L"M7.5,混合", L"M10"}));
+    EXPECT_EQ(mortar.strDesc, L"砂浆标号");
+    const SKXAttParamOneNode& bare = volume.vecAttrs[1];
+    EXPECT_EQ(bare.strName, L"空");
+    EXPECT_TRUE(bare.strCode.empty() && bare.strDefValue.empty() && bare.arrValues.empty() && bare.strUnit.empty());
+
+    ASSERT_EQ(wall->vecSysValues.size(), 2u);
+    EXPECT_EQ(wall->vecSysValues[0].strName, L"墙厚");
+    EXPECT_EQ(wall->vecSysValues[0].strCode, L"D");
+    EXPECT_EQ(wall->vecSysValues[0].strType, L"double");
+    EXPECT_EQ(wall->vecSysValues[0].strValue, L"240");
+    EXPECT_EQ(wall->vecSysValues[0].strDesc, L"单位：mm");
+    EXPECT_TRUE(wall->vecSysValues[1].strName.empty());
+}
+
+TEST_F(TemplateParser, SubTemplatesBelongToTheirComponent)
+{
+    SCompTemplate* beam = Parser().GetCompTemplate({12, -1});
+    ASSERT_NE(beam, nullptr);
+    EXPECT_EQ(beam->arrItemNames, (CStringArray{L"体积", L"实体模板"}));
+    ASSERT_EQ(beam->vecSubTemplates.size(), 2u);
+
+    SCompTemplate* arc = Parser().GetCompTemplate({12, 3});
+    ASSERT_NE(arc, nullptr);
+    EXPECT_EQ(beam->vecSubTemplates[0], arc);
+    EXPECT_EQ(arc->strName, L"弧形梁");
+    EXPECT_EQ(arc->nTypeId, 3);
+    EXPECT_EQ(arc->nGroupId, 3);
+    EXPECT_EQ(arc->pParent, beam);
+    EXPECT_TRUE(arc->vecSubTemplates.empty());
+    EXPECT_EQ(arc->arrItemNames, (CStringArray{L"弧形模板", L"体积"}));
+    ASSERT_EQ(arc->vecSysValues.size(), 1u);
+    EXPECT_EQ(arc->vecSysValues[0].strName, L"弧长");
+    EXPECT_EQ(beam->vecSubTemplates[1], Parser().GetCompTemplate({12, 4}));
+
+    EXPECT_EQ(Parser().GetCompTemplate({12, 5}), nullptr);
+    EXPECT_EQ(Parser().GetCompTemplate({13, 3}), nullptr);
+    EXPECT_EQ(Parser().GetCompTemplate({99, -1}), nullptr);
+    EXPECT_EQ(Parser().GetCompTemplate({-1, -1}), nullptr);
+}
+
+TEST_F(TemplateParser, LookupByNameFindsComponentsOnly)
+{
+    EXPECT_EQ(Parser().GetCompTemplateByName(L"框架梁"), Parser().GetCompTemplate({12, -1}));
+    EXPECT_EQ(Parser().GetCompTemplateByName(L"次梁"), Parser().GetCompTemplate({13, -1}));
+    EXPECT_EQ(Parser().GetCompTemplateByName(L"弧形梁"), nullptr);
+    EXPECT_EQ(Parser().GetCompTemplateByName(L"框架梁 "), nullptr);
+    EXPECT_EQ(Parser().GetCompTemplateByName(L""), nullptr);
+}
+
+TEST_F(TemplateParser, UnitsOfSubTypeFallBackToTheComponent)
+{
+    EXPECT_EQ(Parser().GetCalItemUnits({12, -1}, L"实体模板"), L"m2");
+    // The sub-type's own item wins over the component's item of the same name.
+    EXPECT_EQ(Parser().GetCalItemUnits({12, 3}, L"体积"), L"m3");
+    EXPECT_EQ(Parser().GetCalItemUnits({12, -1}, L"体积"), L"m3,立方米");
+    EXPECT_EQ(Parser().GetCalItemUnits({12, 3}, L"弧形模板"), L"m2,平方米");
+    EXPECT_EQ(Parser().GetCalItemUnits({12, 3}, L"实体模板"), L"m2");
+    // The component does not see its sub-types' items, nor one sub-type another's.
+    EXPECT_EQ(Parser().GetCalItemUnits({12, -1}, L"弧形模板"), L"");
+    EXPECT_EQ(Parser().GetCalItemUnits({12, 4}, L"弧形模板"), L"");
+    EXPECT_EQ(Parser().GetCalItemUnits({12, 4}, L"变截面模板"), L"");
+    EXPECT_EQ(Parser().GetCalItemUnits({12, 9}, L"体积"), L"");
+    EXPECT_EQ(Parser().GetCalItemUnits({77, -1}, L"体积"), L"");
+}
+
+TEST_F(TemplateParser, RulesInFileOrderWithEveryField)
+{
+    std::vector<SRuleItem> rules(1);
+    rules[0].strRuleName = L"already there";
+    ASSERT_TRUE(Parser().GetSysRules(rules));
+    ASSERT_EQ(rules.size(), 4u);
+    EXPECT_EQ(rules[0].strRuleName, L"already there");
+
+    const SRuleItem& deduct = rules[1];
+    EXPECT_EQ(deduct.compType, (SCompGroupType{12, -1}));
+    EXPECT_EQ(deduct.strCalItem, L"实体模板");
+    EXPECT_EQ(deduct.strRuleName, L"扣减项目");
+    EXPECT_EQ(deduct.strSelectType, L"M");
+    EXPECT_EQ(deduct.strIniType, L"KouJ");
+    EXPECT_EQ(deduct.strValue, L"1,2");
+    EXPECT_EQ(deduct.strOptions, L"1,2,3");
+    EXPECT_EQ(deduct.strText, L"说明\\n第二行");  // the two characters backslash and n
+
+    EXPECT_EQ(rules[2].compType, (SCompGroupType{12, 3}));
+    EXPECT_EQ(rules[2].strIniType, L"");
+
+    const SRuleItem& bare = rules[3];
+    EXPECT_EQ(bare.compType, (SCompGroupType{51, -1}));
+    EXPECT_EQ(bare.strRuleName, L"增加项目");
+    EXPECT_TRUE(bare.strValue.empty() && bare.strSelectType.empty() && bare.strIniType.empty() &&
+                bare.strText.empty() && bare.strOptions.empty());
+}
+
+TEST_F(TemplateParser, ReleaseKeepsAnswering)
+{
+    EXPECT_TRUE(Parser().Release());
+    EXPECT_NE(Parser().GetCompTemplate({12, 3}), nullptr);
+    EXPECT_EQ(GroupNames().size(), 3u);
+    std::vector<SRuleItem> rules;
+    EXPECT_TRUE(Parser().GetSysRules(rules));
+    EXPECT_EQ(GetTemplateParser(), &Parser());
+}
+
+TEST(TemplateParserLoad, InitReloadsFromAnotherInstallation)
+{
+    Installation first(kTemplates);
+    Installation second(R"(<Templates><Group id="1" name="Other"><Comp name="柱" type="21"/></Group></Templates>)");
+    ASSERT_TRUE(Parser().Init(first.dir()));
+    EXPECT_NE(Parser().GetCompTemplateByName(L"框架梁"), nullptr);
+    ASSERT_TRUE(Parser().Init(second.dir()));
+    EXPECT_EQ(GroupNames(), (std::vector<CString>{L"Other"}));
+    EXPECT_EQ(Parser().GetCompTemplateByName(L"框架梁"), nullptr);
+    EXPECT_EQ(Parser().GetCompTemplate({21, -1})->nGroupId, 1);
+    std::vector<SRuleItem> rules;
+    EXPECT_FALSE(Parser().GetSysRules(rules));  // groups but no rules
+    ASSERT_TRUE(Parser().Init(first.dir()));
+    EXPECT_EQ(GroupNames().size(), 3u);
+}
+
+TEST(TemplateParserLoad, FolderAndFileNamesMatchWithoutRegardToCase)
+{
+    TempDir dir;
+    WriteBytes(dir / "template" / "TEMPLATES.XML", kTemplates);
+    // The host may spell the system folder with backslashes and a trailing separator.
+    CString sysDir = dir.wpath();
+    for (wchar_t& c : sysDir) {
+        if (c == L'/')
+            c = L'\\';
+    }
+    ASSERT_TRUE(Parser().Init(sysDir)) << U8(KxHost::LastTemplateError());
+    EXPECT_EQ(GroupNames().size(), 3u);
+}
+
+TEST(TemplateParserLoad, FilesInOtherEncodings)
+{
+    const std::string body = R"(<Templates><Group id="1" name="ZhuTi" display="主体结构"><Comp name="框架梁" type="12"><Item name="体积" units="m3,立方米"/></Comp></Group></Templates>)";
+    for (const char* encoding : {"GB18030", "GBK", "UTF-16LE"}) {
+        SCOPED_TRACE(encoding);
+        std::string bytes = std::string("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>\n" + body;
+        CString wide = W(bytes);
+        std::string encoded;
+        if (std::string(encoding) == "UTF-16LE") {
+            encoded = "\xFF\xFE";
+            for (wchar_t c : wide) {
+                encoded += static_cast<char>(c & 0xFF);
+                encoded += static_cast<char>((c >> 8) & 0xFF);
+            }
+        } else {
+            // GB bytes of 主体结构 / 框架梁 / 体积 / 立方米, written out so the test does not need an encoder.
+            encoded = bytes;
+            const std::pair<const char*, const char*> gb[] = {
+                {"主体结构", "\xD6\xF7\xCC\xE5\xBD\xE1\xB9\xB9"}, {"框架梁", "\xBF\xF2\xBC\xDC\xC1\xBA"},
+                {"体积", "\xCC\xE5\xBB\xFD"}, {"立方米", "\xC1\xA2\xB7\xBD\xC3\xD7"}};
+            for (const auto& [utf8, gbBytes] : gb)
+                encoded.replace(encoded.find(utf8), std::string(utf8).size(), gbBytes);
+        }
+        Installation inst(encoded);
+        ASSERT_TRUE(Parser().Init(inst.dir())) << U8(KxHost::LastTemplateError());
+        ASSERT_NE(Parser().GetCompGroup(1), nullptr);
+        EXPECT_EQ(Parser().GetCompGroup(1)->strDisplayName, L"主体结构");
+        EXPECT_EQ(Parser().GetCalItemUnits({12, -1}, L"体积"), L"m3,立方米");
+        EXPECT_NE(Parser().GetCompTemplateByName(L"框架梁"), nullptr);
+    }
+}
+
+namespace {
+
+struct FaultCase {
+    const char* name;
+    const char* xml;
+    int line;
+    const char* fault;
+};
+
+const FaultCase kFaults[] = {
+    {"GroupWithoutId", "<Templates>\n<Group name=\"A\"/>\n</Templates>", 2, "\"id\""},
+    {"GroupWithoutName", "<Templates>\n<Group id=\"1\"/>\n</Templates>", 2, "\"name\""},
+    {"ComponentWithoutType", "<Templates>\n<Group id=\"1\" name=\"A\">\n\n<Comp name=\"梁\"/>\n</Group>\n</Templates>", 4, "\"type\""},
+    {"ComponentWithoutName", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp type=\"1\"/>\n</Group>\n</Templates>", 3, "\"name\""},
+    {"SubWithoutType", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"1\">\n<Sub name=\"弧形\"/>\n</Comp>\n</Group>\n</Templates>", 4, "\"type\""},
+    {"SubWithoutName", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"1\">\n<Sub type=\"2\"/>\n</Comp>\n</Group>\n</Templates>", 4, "\"name\""},
+    {"ItemWithoutName", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"1\">\n<Item units=\"m\"/>\n</Comp>\n</Group>\n</Templates>", 4, "\"name\""},
+    {"RuleWithoutType", "<Templates>\n<Rules>\n<Rule item=\"体积\" name=\"扣减项目\"/>\n</Rules>\n</Templates>", 3, "\"type\""},
+    {"RuleWithoutItem", "<Templates>\n<Rules>\n<Rule type=\"1\" name=\"扣减项目\"/>\n</Rules>\n</Templates>", 3, "\"item\""},
+    {"RuleWithoutName", "<Templates>\n<Rules>\n<Rule type=\"1\" item=\"体积\"/>\n</Rules>\n</Templates>", 3, "\"name\""},
+    {"GroupIdNotANumber", "<Templates>\n<Group id=\"one\" name=\"A\"/>\n</Templates>", 2, "not a number"},
+    {"TypeWithTrailingText", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"12a\"/>\n</Group>\n</Templates>", 3, "not a number"},
+    {"TypeOutOfRange", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"2147483648\"/>\n</Group>\n</Templates>", 3, "not a number"},
+    {"EmptyNumber", "<Templates>\n<Group id=\"\" name=\"A\"/>\n</Templates>", 2, "not a number"},
+    {"RuleSubNotANumber", "<Templates>\n<Rules>\n\n\n<Rule type=\"1\" sub=\"x\" item=\"体积\" name=\"扣减项目\"/>\n</Rules>\n</Templates>", 5, "not a number"},
+    {"DuplicateGroupId", "<Templates>\n<Group id=\"1\" name=\"A\"/>\n<Group id=\"1\" name=\"B\"/>\n</Templates>", 3, "duplicate group id 1"},
+    {"DuplicateTypeAcrossGroups", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"12\"/>\n</Group>\n<Group id=\"2\" name=\"B\">\n<Comp name=\"柱\" type=\"12\"/>\n</Group>\n</Templates>", 6, "duplicate component type id 12"},
+    {"DuplicateSubType", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"12\">\n<Sub type=\"3\" name=\"a\"/>\n<Sub type=\"3\" name=\"b\"/>\n</Comp>\n</Group>\n</Templates>", 5, "duplicate sub-type id 3"},
+    {"SubTypeMinusOne", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"12\">\n<Sub type=\"-1\" name=\"a\"/>\n</Comp>\n</Group>\n</Templates>", 4, "reserved"},
+    {"NestedSub", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"12\">\n<Sub type=\"3\" name=\"a\">\n<Sub type=\"4\" name=\"b\"/>\n</Sub>\n</Comp>\n</Group>\n</Templates>", 5, "cannot have sub-templates"},
+    {"NameNotUsableAsElement", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"3号梁\" type=\"12\"/>\n</Group>\n</Templates>", 3, "not a valid element name"},
+    {"SyntaxError", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"12\">\n</Group>\n</Templates>", 4, "XML syntax error"},
+    {"WrongDocumentElement", "<?xml version=\"1.0\"?>\n<Template/>", 2, "expected <Templates>"},
+};
+
+class TemplateFaults : public ::testing::TestWithParam<FaultCase> {};
+
+} // namespace
+
+TEST_P(TemplateFaults, LeaveTheParserEmptyAndNameFileAndLine)
+{
+    // A good installation first, so that the fault has something to discard.
+    Installation good(kTemplates);
+    ASSERT_TRUE(Parser().Init(good.dir()));
+    ASSERT_FALSE(GroupNames().empty());
+
+    const FaultCase& c = GetParam();
+    Installation bad(c.xml);
+    EXPECT_FALSE(Parser().Init(bad.dir()));
+    const std::string error = U8(KxHost::LastTemplateError());
+    const std::string where = bad.file().string() + ":" + std::to_string(c.line) + ": ";
+    EXPECT_EQ(error.rfind(where, 0), 0u) << error;
+    EXPECT_NE(error.find(c.fault), std::string::npos) << error;
+    ExpectEmptyParser();
+
+    ASSERT_TRUE(Parser().Init(good.dir()));
+    EXPECT_TRUE(KxHost::LastTemplateError().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(EachKind, TemplateFaults, ::testing::ValuesIn(kFaults),
+                         [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+
+TEST(TemplateParserLoad, MissingFileNamesTheFile)
+{
+    TempDir dir;
+    EXPECT_FALSE(Parser().Init(dir.wpath()));
+    const std::string error = U8(KxHost::LastTemplateError());
+    EXPECT_NE(error.find((dir / "Template" / "Templates.xml").string()), std::string::npos) << error;
+    EXPECT_NE(error.find("missing"), std::string::npos) << error;
+    ExpectEmptyParser();
+}
+
+namespace {
+
+// Runs in a process of its own: the parser has not been used there, and no Init comes before the
+// first query, so it must load from the configured system folder.
+void QueryBeforeAnyInit(const fs::path& sysDir)
+{
+    KxHost::SetKXSysDir(W(sysDir));
+    std::vector<SCompGroupInfo*> groups;
+    GetTemplateParser()->GetCompGroups(groups, true);
+    const bool ok = groups.size() == 1 && groups[0]->strName == L"Lazy" &&
+                    GetTemplateParser()->GetCompTemplateByName(L"柱") != nullptr;
+    std::error_code ec;
+    fs::remove_all(sysDir, ec);
+    std::exit(ok ? 0 : 1);
+}
+
+} // namespace
+
+TEST(TemplateParserDeathTest, FirstQueryBeforeInitLoadsFromTheSystemFolder)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The child re-runs this body in a fresh process, writing and removing a folder of its own.
+    TempDir sysDir;
+    WriteBytes(sysDir / "Template" / "Templates.xml",
+               R"(<Templates><Group id="5" name="Lazy"><Comp name="柱" type="21"/></Group></Templates>)");
+    EXPECT_EXIT(QueryBeforeAnyInit(sysDir.path()), ::testing::ExitedWithCode(0), "");
+}

@@ -1,5 +1,6 @@
 // The project's current rules of one rule type: an ordered list of rule records, read from and
-// written to the project's rule file through an IXMLTree.
+// written to the project's rule file through an IXMLTree. Every successful load upgrades the
+// file to the program's version and rewrites it in the current layout.
 #pragma once
 
 #include <memory>
@@ -32,11 +33,26 @@ public:
     std::vector<SRuleItem>& Items() { return m_vecItems; }
     const std::vector<SRuleItem>& Items() const { return m_vecItems; }
 
+    // The component type of the rules below a calculation-item element named `strCalItem` of the
+    // component `tmpl`: the template's own list wins, else the last sub-template listing it.
+    static NS_KXComponentType::SCompGroupType ResolveCompType(const SCompTemplate& tmpl,
+                                                              const CString& strCalItem);
+    // Old-format files listed the deductions of the brick mould with codes that were later split
+    // into finer ones; maps them for a "KouJ" rule of "砖模".
+    static void ConvertBrickMouldCodes(const CString& strCompName, SRuleItem& item);
+    // Component type 18 was numbered 12 before version 25.1.0. Called only for such files.
+    static void RenumberOldType(SRuleItem& item);
+
 private:
+    // Records not yet written by a save, indexed by (type id, calculation item).
+    struct SPendingRecords;
+
     bool OpenFile();
     bool ParseTree();
     bool SyncWithDefaults();
-    void ClearReadOnly(const CString& strPath);
+    void WriteTemplateItems(const SCompTemplate& tmpl, SPendingRecords& pending, int nKeyTypeId);
+    void WriteRule(const SRuleItem& item);
+    static void ClearReadOnly(const CString& strPath);
 
     std::vector<SRuleItem> m_vecItems;
     CString m_strFileName;

@@ -1,0 +1,212 @@
+// Reader and writer of DefaultDeFenLeiSet.xml over libxml2.
+#include "defenlei/CDeFenLeiFile.h"
+
+#include <climits>
+#include <cstdint>
+#include <utility>
+
+#include <kxhost/HostServices.h>
+#include <libxml/xpathInternals.h>
+
+#include "platform/Platform.h"
+#include "platform/Xml.h"
+
+namespace {
+
+using NS_KXComponentType::SCompGroupType;
+using SDeFenLeiSetInfo = CKXCurDeFenLeiSet::SDeFenLeiSetInfo;
+
+const char kRootName[] = "DeFenLeiSetInfo";
+
+// A read error: ends the walk with the groups taken so far.
+struct ReadError {};
+
+// The walk at every level runs along the siblings while they are elements; the first comment,
+// processing instruction or text ends it. Old files rely on this to hide trailing content.
+xmlNode* ElementOrNull(xmlNode* node)
+{
+    return node && node->type == XML_ELEMENT_NODE ? node : nullptr;
+}
+
+CString NodeName(const xmlNode* node)
+{
+    // The qualified name, as the element was spelt: a prefixed item name is kept whole.
+    if (node->ns && node->ns->prefix) {
+        std::string name = reinterpret_cast<const char*>(node->ns->prefix);
+        name += ':';
+        name += reinterpret_cast<const char*>(node->name);
+        return kx::platform::FromUtf8(name);
+    }
+    return kx::xml::ToWide(node->name);
+}
+
+std::optional<CString> Attribute(xmlNode* node, const char* name)
+{
+    kx::xml::CharPtr value(xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name)));
+    if (!value)
+        return std::nullopt;
+    return kx::xml::ToWide(value.get());
+}
+
+int ReadId(xmlNode* group, const char* name)
+{
+    const std::optional<CString> text = Attribute(group, name);
+    if (!text)
+        throw ReadError{};
+    const std::optional<int> id = CDeFenLeiFile::ParseId(*text);
+    if (!id)
+        throw ReadError{};
+    return *id;
+}
+
+std::vector<SDeFenLeiSetInfo> ReadItems(xmlNode* group)
+{
+    std::vector<SDeFenLeiSetInfo> items;
+    for (xmlNode* item = ElementOrNull(group->children); item; item = ElementOrNull(item->next)) {
+        SDeFenLeiSetInfo info;
+        info.strCalcItem = NodeName(item);
+        for (xmlNode* var = ElementOrNull(item->children); var; var = ElementOrNull(var->next)) {
+            std::optional<CString> key = Attribute(var, "VarKey");
+            if (!key)
+                throw ReadError{};
+            info.vecVarKey.push_back(std::move(*key));
+        }
+        items.push_back(std::move(info));
+    }
+    return items;
+}
+
+// The document element, selected by name the way the file has always been located.
+xmlNode* SelectRoot(xmlDoc* doc)
+{
+    kx::xml::XPathContextPtr ctxt(xmlXPathNewContext(doc));
+    if (!ctxt)
+        return nullptr;
+    kx::xml::XPathObjectPtr result(xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(kRootName), ctxt.get()));
+    if (!result || result->type != XPATH_NODESET || !result->nodesetval || result->nodesetval->nodeNr < 1)
+        return nullptr;
+    return result->nodesetval->nodeTab[0];
+}
+
+// Control characters and U+FFFE/U+FFFF cannot be carried by XML 1.0, not even as character
+// references: written, they would make the whole file unreadable. (Surrogates and values beyond
+// Unicode are harmless here: the UTF-8 conversion turns them into U+FFFD.)
+bool IsXmlText(const CString& text)
+{
+    for (wchar_t c : text) {
+        const auto u = static_cast<std::uint32_t>(c);
+        if ((u < 0x20 && u != 0x9 && u != 0xA && u != 0xD) || u == 0xFFFE || u == 0xFFFF)
+            return false;
+    }
+    return true;
+}
+
+void SetProp(xmlNode* node, const char* name, const std::string& value)
+{
+    // xmlNewProp takes the value as plain text: markup characters are escaped on output, never
+    // read as entity references.
+    if (!xmlNewProp(node, reinterpret_cast<const xmlChar*>(name), kx::xml::X(value)))
+        throw std::bad_alloc();
+}
+
+xmlNode* AddChild(xmlNode* parent, const std::string& name)
+{
+    xmlNode* child = xmlNewDocNode(parent->doc, nullptr, kx::xml::X(name), nullptr);
+    if (!child || !xmlAddChild(parent, child)) {
+        xmlFreeNode(child);
+        throw std::bad_alloc();
+    }
+    return child;
+}
+
+} // namespace
+
+CString CDeFenLeiFile::GetFilePath() { return ISysCache::GetCurProjDir() + L"\\DefaultDeFenLeiSet.xml"; }
+
+std::optional<int> CDeFenLeiFile::ParseId(const CString& strText)
+{
+    auto isBlank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; };
+    std::size_t pos = 0;
+    std::size_t end = strText.size();
+    while (pos < end && isBlank(strText[pos]))
+        ++pos;
+    while (end > pos && isBlank(strText[end - 1]))
+        --end;
+    bool negative = false;
+    if (pos < end && (strText[pos] == L'-' || strText[pos] == L'+'))
+        negative = strText[pos++] == L'-';
+    if (pos == end)
+        return std::nullopt;
+    std::int64_t value = 0;
+    for (; pos < end; ++pos) {
+        const wchar_t c = strText[pos];
+        if (c < L'0' || c > L'9')
+            return std::nullopt;
+        value = value * 10 + (c - L'0');
+        if (value > static_cast<std::int64_t>(INT_MAX) + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value < INT_MIN || value > INT_MAX)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+void CDeFenLeiFile::Load(const CString& strPath, FenLeiMap& mapOut) noexcept
+{
+    try {
+        kx::xml::DocPtr doc = kx::xml::ParseFile(kx::platform::MapPath(strPath));
+        if (!doc)
+            return;
+        xmlNode* root = SelectRoot(doc.get());
+        if (!root)
+            return;
+        for (xmlNode* group = ElementOrNull(root->children); group; group = ElementOrNull(group->next)) {
+            SCompGroupType key;
+            key.nTypeId = ReadId(group, "TypeId");
+            key.nSubTypeId = ReadId(group, "SubTypeId");
+            std::vector<SDeFenLeiSetInfo> items = ReadItems(group);
+            // The first group of a key that yields items wins; a group without items is no entry.
+            if (!items.empty())
+                mapOut.try_emplace(key, std::move(items));
+        }
+    } catch (...) {
+        // A read error or an allocation failure: what was completed stays loaded.
+    }
+}
+
+bool CDeFenLeiFile::Save(const CString& strPath, const FenLeiMap& mapIn) noexcept
+{
+    try {
+        kx::xml::DocPtr doc(xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0")));
+        if (!doc)
+            return false;
+        xmlNode* root = xmlNewDocNode(doc.get(), nullptr, reinterpret_cast<const xmlChar*>(kRootName), nullptr);
+        if (!root)
+            return false;
+        xmlDocSetRootElement(doc.get(), root);
+        SetProp(root, "version", "1");
+        for (const auto& [key, items] : mapIn) {
+            xmlNode* comp = AddChild(root, "Comp");
+            SetProp(comp, "TypeId", std::to_string(key.nTypeId));
+            SetProp(comp, "SubTypeId", std::to_string(key.nSubTypeId));
+            for (const SDeFenLeiSetInfo& info : items) {
+                // The file cannot hold an item without keys, so its name never matters.
+                if (info.vecVarKey.empty())
+                    continue;
+                if (!kx::xml::IsValidName(info.strCalcItem))
+                    return false;
+                xmlNode* item = AddChild(comp, kx::xml::ToUtf8(info.strCalcItem));
+                for (const CString& varKey : info.vecVarKey) {
+                    if (!IsXmlText(varKey))
+                        return false;
+                    SetProp(AddChild(item, "Var"), "VarKey", kx::xml::ToUtf8(varKey));
+                }
+            }
+        }
+        return kx::xml::SaveFile(doc.get(), kx::platform::MapPath(strPath), "UTF-8");
+    } catch (...) {
+        return false;
+    }
+}

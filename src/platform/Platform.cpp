@@ -12,8 +12,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <wctype.h>
 
 namespace kx::platform {
 
@@ -97,13 +99,21 @@ bool WriteAll(int fd, std::string_view bytes)
     return true;
 }
 
+// The process locale is the host's (often "C", which folds ASCII only); file names are folded
+// with the Unicode tables of C.UTF-8, as the host's file system would.
+wint_t FoldCase(wint_t c)
+{
+    static const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    return utf8 ? ::towlower_l(c, utf8) : std::towlower(c);
+}
+
 bool EqualNoCase(std::string_view a, std::string_view b)
 {
     const CString wa = FromUtf8(a), wb = FromUtf8(b);
     if (wa.size() != wb.size())
         return false;
     for (std::size_t i = 0; i < wa.size(); ++i) {
-        if (std::towlower(static_cast<wint_t>(wa[i])) != std::towlower(static_cast<wint_t>(wb[i])))
+        if (FoldCase(static_cast<wint_t>(wa[i])) != FoldCase(static_cast<wint_t>(wb[i])))
             return false;
     }
     return true;

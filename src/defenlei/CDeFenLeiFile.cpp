@@ -82,6 +82,7 @@ xmlNode* SelectRoot(xmlDoc* doc)
     kx::xml::XPathContextPtr ctxt(xmlXPathNewContext(doc));
     if (!ctxt)
         return nullptr;
+    ctxt->node = reinterpret_cast<xmlNode*>(doc);
     kx::xml::XPathObjectPtr result(xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(kRootName), ctxt.get()));
     if (!result || result->type != XPATH_NODESET || !result->nodesetval || result->nodesetval->nodeNr < 1)
         return nullptr;

@@ -1,0 +1,159 @@
+// The settings cache: when the file is read, when it is not, and what each entry point answers.
+#include "DeFenLeiFixture.h"
+
+using namespace fenleitest;
+using namespace kxtest;
+
+namespace {
+
+const char kWall[] = R"(<DeFenLeiSetInfo><Comp TypeId="51" SubTypeId="-1"><体积><Var VarKey="QTCL"/></体积>)"
+                     R"(<体积><Var VarKey="other"/></体积><面积/></Comp></DeFenLeiSetInfo>)";
+const char kBeam[] = R"(<DeFenLeiSetInfo><Comp TypeId="12" SubTypeId="-1"><体积><Var VarKey="TJDJ"/></体积>)"
+                     R"(</Comp></DeFenLeiSetInfo>)";
+
+std::string Read()
+{
+    FenLeiMap map;
+    CKXCurDeFenLeiSet::ReadDeFenLeiSetInfo(map);
+    return Describe(map);
+}
+
+TEST_F(FenLeiTest, EmptyCacheIsRetriedUntilTheFileAppears)
+{
+    FenLeiMap out{{{1, 1}, {{L"x", {L"y"}}}}};
+    EXPECT_FALSE(CKXCurDeFenLeiSet::ReadDeFenLeiSetInfo(out));
+    EXPECT_TRUE(out.empty());
+    std::vector<CString> keys{L"kept"};
+    EXPECT_FALSE(CKXCurDeFenLeiSet::ReadDeCalcItemFenLeiVarInfo({51, -1}, L"体积", keys));
+    EXPECT_EQ(keys, std::vector<CString>{L"kept"});
+
+    WriteFile(kWall);
+    EXPECT_TRUE(CKXCurDeFenLeiSet::ReadDeCalcItemFenLeiVarInfo({51, -1}, L"体积", keys));
+    EXPECT_EQ(keys, std::vector<CString>{L"QTCL"});
+}
+
+TEST_F(FenLeiTest, FileWithoutGroupsIsRetriedToo)
+{
+    WriteFile("<DeFenLeiSetInfo><Comp TypeId=\"1\" SubTypeId=\"1\"/></DeFenLeiSetInfo>");
+    EXPECT_EQ(Read(), "");
+    WriteFile(kBeam);
+    EXPECT_EQ(Read(), "12:-1{体积[TJDJ]}");
+}
+
+TEST_F(FenLeiTest, FilledCacheIgnoresTheDiskUntilCleared)
+{
+    WriteFile(kWall);
+    EXPECT_EQ(Read(), "51:-1{体积[QTCL] 体积[other] 面积[]}");
+    WriteFile(kBeam);
+    EXPECT_EQ(Read(), "51:-1{体积[QTCL] 体积[other] 面积[]}");
+    fs::remove(FilePath());
+    EXPECT_EQ(Read(), "51:-1{体积[QTCL] 体积[other] 面积[]}");
+    WriteFile(kBeam);
+    CKXCurDeFenLeiSet::ClearCacheData();
+    EXPECT_EQ(Read(), "12:-1{体积[TJDJ]}");
+}
+
+TEST_F(FenLeiTest, PartlyReadFileCountsAsLoaded)
+{
+    WriteFile(R"(<DeFenLeiSetInfo><Comp TypeId="1" SubTypeId="0"><甲><Var VarKey="a"/></甲></Comp>)"
+              R"(<Comp TypeId="two" SubTypeId="0"><甲><Var VarKey="b"/></甲></Comp>)"
+              R"(<Comp TypeId="3" SubTypeId="0"><甲><Var VarKey="c"/></甲></Comp></DeFenLeiSetInfo>)");
+    FenLeiMap out;
+    EXPECT_TRUE(CKXCurDeFenLeiSet::ReadDeFenLeiSetInfo(out));
+    EXPECT_EQ(Describe(out), "1:0{甲[a]}");
+    WriteFile(kBeam);
+    EXPECT_EQ(Read(), "1:0{甲[a]}");
+}
+
+TEST_F(FenLeiTest, ItemLookup)
+{
+    WriteFile(kWall);
+    std::vector<CString> keys{L"old1", L"old2"};
+    // The first item of a name wins; earlier contents of the output are replaced.
+    EXPECT_TRUE(CKXCurDeFenLeiSet::ReadDeCalcItemFenLeiVarInfo({51, -1}, L"体积", keys));
+    EXPECT_EQ(keys, std::vector<CString>{L"QTCL"});
+    // An item without keys is found, with an empty answer.
+    EXPECT_TRUE(CKXCurDeFenLeiSet::ReadDeCalcItemFenLeiVarInfo({51, -1}, L"面积", keys));
+    EXPECT_TRUE(keys.empty());
+
+    keys = {L"kept"};
+    for (const CString name : {L"体积 ", L" 体积", L"体", L""})
+        EXPECT_FALSE(CKXCurDeFenLeiSet::ReadDeCalcItemFenLeiVarInfo({51, -1}, name, keys)) << U8(name);
+    EXPECT_FALSE(CKXCurDeFenLeiSet::ReadDeCalcItemFenLeiVarInfo({51, 0}, L"体积", keys));
+    EXPECT_FALSE(CKXCurDeFenLeiSet::ReadDeCalcItemFenLeiVarInfo({-1, -1}, L"体积", keys));
+    EXPECT_EQ(keys, std::vector<CString>{L"kept"});
+}
+
+TEST_F(FenLeiTest, ItemLookupIsCaseSensitive)
+{
+    ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo({{{1, 1}, {{L"Volume", {L"k"}}}}}));
+    std::vector<CString> keys{L"kept"};
+    EXPECT_FALSE(CKXCurDeFenLeiSet::ReadDeCalcItemFenLeiVarInfo({1, 1}, L"volume", keys));
+    EXPECT_EQ(keys, std::vector<CString>{L"kept"});
+}
+
+TEST_F(FenLeiTest, WriteReplacesTheCacheWithTheMapItself)
+{
+    WriteFile(kWall);
+    EXPECT_EQ(Read(), "51:-1{体积[QTCL] 体积[other] 面积[]}");
+
+    FenLeiMap map;
+    map[{12, -1}] = {{L"体积", {L"TJDJ"}}, {L"无键", {}}};
+    map[{13, 0}] = {};
+    ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo(map));
+    EXPECT_EQ(Read(), "12:-1{体积[TJDJ] 无键[]} 13:0{}");
+
+    std::vector<CString> keys{L"x"};
+    EXPECT_TRUE(CKXCurDeFenLeiSet::ReadDeCalcItemFenLeiVarInfo({12, -1}, L"无键", keys));
+    EXPECT_TRUE(keys.empty());
+
+    CKXCurDeFenLeiSet::ClearCacheData();
+    EXPECT_FALSE(CKXCurDeFenLeiSet::ReadDeCalcItemFenLeiVarInfo({12, -1}, L"无键", keys));
+    EXPECT_EQ(Read(), "12:-1{体积[TJDJ]}");
+}
+
+TEST_F(FenLeiTest, WritingAnEmptyMapEmptiesTheCache)
+{
+    WriteFile(kWall);
+    EXPECT_EQ(Read(), "51:-1{体积[QTCL] 体积[other] 面积[]}");
+    ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo({}));
+    // Empty again, so the next read loads the file just written, which holds no groups.
+    FenLeiMap out;
+    EXPECT_FALSE(CKXCurDeFenLeiSet::ReadDeFenLeiSetInfo(out));
+}
+
+TEST_F(FenLeiTest, ProjectSwitch)
+{
+    TempDir other;
+    WriteFile(kWall);
+    WriteBytes(other / "DefaultDeFenLeiSet.xml", kBeam);
+    EXPECT_EQ(Read(), "51:-1{体积[QTCL] 体积[other] 面积[]}");
+
+    // The cache still answers for the previous project...
+    KxHost::SetCurProjDir(other.wpath());
+    EXPECT_EQ(Read(), "51:-1{体积[QTCL] 体积[other] 面积[]}");
+    // ...until it is cleared; a write goes to the current project's file.
+    CKXCurDeFenLeiSet::ClearCacheData();
+    EXPECT_EQ(Read(), "12:-1{体积[TJDJ]}");
+    ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo({{{2, 2}, {{L"甲", {L"k"}}}}}));
+    EXPECT_EQ(ReadBytes(FilePath()), kWall);
+    KxHost::SetCurProjDir(other.wpath() + L"\\");
+    EXPECT_EQ(ReadCold(), "2:2{甲[k]}");
+}
+
+TEST_F(FenLeiTest, CopiesOutAreIndependentOfTheCache)
+{
+    WriteFile(kBeam);
+    FenLeiMap out;
+    ASSERT_TRUE(CKXCurDeFenLeiSet::ReadDeFenLeiSetInfo(out));
+    out.begin()->second[0].vecVarKey.push_back(L"changed");
+    out[{99, 9}] = {};
+    EXPECT_EQ(Read(), "12:-1{体积[TJDJ]}");
+
+    FenLeiMap written{{{3, 3}, {{L"甲", {L"k"}}}}};
+    ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo(written));
+    written[{3, 3}][0].vecVarKey[0] = L"changed";
+    EXPECT_EQ(Read(), "3:3{甲[k]}");
+}
+
+} // namespace

@@ -64,5 +64,8 @@ public:
     virtual void GetCompGroups(std::vector<SCompGroupInfo*>& vecGroups, bool bAll) = 0;
 };
 
-// The process-wide template parser; never freed by the caller.
+// The process-wide template parser; never freed by the caller. It reads <sysdir>\Template\Templates.xml
+// on Init(sysdir), or from ISysCache::GetKXSysDir() on its first use when nobody called Init; each
+// Init reloads. Release() keeps the templates, so the parser stays usable. Delivered pointers stay
+// valid until the next Init.
 KXHOST_API ITemplateParser* GetTemplateParser();

@@ -1,0 +1,329 @@
+// Loading rule files: the four element levels, sub-type resolution, the old-format conversions,
+// the renumbering of type 18, the layout of the rewritten file and the refusals.
+#include "currule/CurRuleFixture.h"
+
+namespace kxtest {
+namespace {
+
+using Lines = std::vector<std::string>;
+constexpr auto kQD = KxSysRule::Rule_QingDan;
+
+class RuleDocLoad : public CurRuleTest {};
+
+// A current-version file: no sync, so the records are exactly what the file holds.
+const std::string kCurrentBody =
+    "<ZhuTi>"
+    "<框架梁>"
+    "<体积>" + RuleElem("扣减项目", "1,2") + RuleElem("计算方式", "1", "", "S") + "</体积>"
+    "<弧形模板>" + RuleElem("计算方式", "1", "", "S") + "</弧形模板>"
+    "<共用模板>" + RuleElem("扣减项目", "5") + "</共用模板>"
+    "<未知项目>" + RuleElem("扣减项目", "7") + "</未知项目>"
+    "</框架梁>"
+    "<圈梁><体积>" + RuleElem("扣减项目", "9") + "</体积></圈梁>"
+    "<屋面框架梁><体积><计算方式>1</计算方式></体积></屋面框架梁>"
+    "</ZhuTi>"
+    "<AnyGroupName><基础梁>"
+    "<砖模>" + RuleElem("扣减项目", "43") + "</砖模>"
+    "<砖胎模>" + RuleElem("扣减项目", "43") + "</砖胎模>"
+    "</基础梁></AnyGroupName>";
+
+TEST_F(RuleDocLoad, ReadsFourLevelsResolvingSubTypesAndSkippingUnknownComponents)
+{
+    const CString path = WriteRuleFile("QD.xml", RuleFile(R"(ruletype="1" RuleVer="25.1.0")", kCurrentBody));
+    ASSERT_TRUE(CFaceCurRule::InitXMLData(path, kQD));
+
+    EXPECT_EQ(Records(), (Lines{
+                             "12.-1 体积 扣减项目=1,2",
+                             "12.-1 体积 计算方式=1",
+                             "12.3 弧形模板 计算方式=1",     // listed by sub-type 3 only
+                             "12.4 共用模板 扣减项目=5",     // listed by sub-types 3 and 4: the last wins
+                             "12.-1 未知项目 扣减项目=7",    // listed nowhere
+                             "18.-1 体积 计算方式=1",        // 圈梁 has no template and is skipped
+                             "41.-1 砖模 扣减项目=43",       // not old format: codes stay
+                             "41.-1 砖胎模 扣减项目=43",     // and the item keeps its name
+                         }));
+    const std::vector<SRuleItem>& items = Doc().Items();
+    EXPECT_EQ(items[0].strSelectType, L"M");
+    EXPECT_EQ(items[0].strIniType, L"KouJ");
+    EXPECT_EQ(items[1].strSelectType, L"S");
+    EXPECT_EQ(items[1].strIniType, L"");
+    // Attributes missing from the element read as empty; text and options are never stored.
+    EXPECT_EQ(items[5].strSelectType, L"");
+    EXPECT_EQ(items[5].strIniType, L"");
+    EXPECT_EQ(items[0].strText, L"");
+    EXPECT_EQ(items[0].strOptions, L"");
+    EXPECT_EQ(Doc().GetVersion(), L"25.1.0");
+}
+
+TEST_F(RuleDocLoad, OwnItemNameWinsOverSubTemplates)
+{
+    SCompTemplate sub3, sub4, comp;
+    sub3.nTypeId = 3;
+    sub3.arrItemNames = {L"A", L"B"};
+    sub4.nTypeId = 4;
+    sub4.arrItemNames = {L"B", L"C"};
+    comp.nTypeId = 12;
+    comp.arrItemNames = {L"C"};
+    comp.vecSubTemplates = {&sub3, &sub4};
+
+    const auto key = [&](const wchar_t* name) {
+        const auto t = CCurRuleDoc::ResolveCompType(comp, name);
+        return std::to_string(t.nTypeId) + "." + std::to_string(t.nSubTypeId);
+    };
+    EXPECT_EQ(key(L"A"), "12.3");
+    EXPECT_EQ(key(L"B"), "12.4");
+    EXPECT_EQ(key(L"C"), "12.-1");
+    EXPECT_EQ(key(L"D"), "12.-1");
+    EXPECT_EQ(key(L""), "12.-1");
+}
+
+TEST_F(RuleDocLoad, RewritesTheFileInTemplateOrder)
+{
+    const CString path = WriteRuleFile(
+        "QD.xml", RuleFile(R"(ruletype="1" extra="kept" RuleVer="25.1.0" classtype="99")", kCurrentBody));
+    ASSERT_TRUE(CFaceCurRule::InitXMLData(path, kQD));
+
+    // Same version, still rewritten: every group, type and item of the templates, even empty
+    // ones; records under the first element of their (type, item); a record whose item no
+    // template lists is not written.
+    EXPECT_EQ(Outline(m_dir / "proj" / "QD.xml"),
+              "工程数据 ruletype=1 extra=kept RuleVer=25.1.0 classtype=10\n"
+              " ZhuTi classtype=1\n"
+              "  框架梁 classtype=1\n"
+              "   体积 classtype=2\n"
+              "    扣减项目 classtype=3 selecttype=M initype=KouJ : 1,2\n"
+              "    计算方式 classtype=3 selecttype=S initype= : 1\n"
+              "   实体模板 classtype=2\n"
+              "   弧形模板 classtype=2\n"
+              "    计算方式 classtype=3 selecttype=S initype= : 1\n"
+              "   共用模板 classtype=2\n"
+              "    扣减项目 classtype=3 selecttype=M initype=KouJ : 5\n"
+              "   共用模板 classtype=2\n"
+              "   体积 classtype=2\n"
+              "  屋面框架梁 classtype=1\n"
+              "   体积 classtype=2\n"
+              "    计算方式 classtype=3 selecttype= initype= : 1\n"
+              " JiChu classtype=1\n"
+              "  基础梁 classtype=1\n"
+              "   实体模板 classtype=2\n"
+              "   砖模 classtype=2\n"
+              "    扣减项目 classtype=3 selecttype=M initype=KouJ : 43\n"
+              "  砼条基 classtype=1\n"
+              "   体积 classtype=2\n"
+              "   砖模 classtype=2\n"
+              " Empty classtype=1\n");
+
+    // Reading the rewritten file back gives the same records, less those not written.
+    ASSERT_TRUE(CFaceCurRule::InitXMLData(L"-1", kQD));
+    EXPECT_EQ(Records(), (Lines{
+                             "12.-1 体积 扣减项目=1,2",
+                             "12.-1 体积 计算方式=1",
+                             "12.3 弧形模板 计算方式=1",
+                             "12.4 共用模板 扣减项目=5",
+                             "18.-1 体积 计算方式=1",
+                             "41.-1 砖模 扣减项目=43",
+                         }));
+}
+
+TEST_F(RuleDocLoad, SaveAndReloadKeepsEditedValues)
+{
+    const CString path = WriteRuleFile("QD.xml", RuleFile(R"(ruletype="1" RuleVer="25.1.0")", kCurrentBody));
+    ASSERT_TRUE(CFaceCurRule::InitXMLData(path, kQD));
+    ASSERT_TRUE(CFaceCurRule::SetCurItemRules({12, 3}, {L"计算方式", L"0"}, L"弧形模板", kQD));
+    ASSERT_TRUE(CFaceCurRule::SetCurItemRules({12, -1}, {L"扣减项目", L""}, L"体积", kQD));
+
+    const CString copy = W(m_dir / "proj" / "copy.xml");
+    WriteBytes(m_dir / "proj" / "copy.xml", "");
+    ASSERT_TRUE(CFaceCurRule::SaveXMLData(copy, kQD));
+    EXPECT_EQ(CFaceCurRule::GetCurFileName(kQD), path);
+
+    ASSERT_TRUE(CFaceCurRule::InitXMLData(copy, KxSysRule::Rule_DingE));
+    EXPECT_EQ(Records(KxSysRule::Rule_DingE), (Lines{
+                                                  "12.-1 体积 扣减项目=",
+                                                  "12.-1 体积 计算方式=1",
+                                                  "12.3 弧形模板 计算方式=0",
+                                                  "12.4 共用模板 扣减项目=5",
+                                                  "18.-1 体积 计算方式=1",
+                                                  "41.-1 砖模 扣减项目=43",
+                                              }));
+}
+
+// Old-format files: no "RuleVer". The program is at the old version here, so no sync interferes.
+TEST_F(RuleDocLoad, OldFormatConversions)
+{
+    Install(kTestTemplates, "22.3.1");
+    const std::string body =
+        "<ZhuTi>"
+        "<框架梁><实体模板>" + RuleElem("扣减项目", "") + RuleElem("计算方式", "2,3", "", "S") + "</实体模板>"
+        "<体积>" + RuleElem("扣减项目", "2,3") + "</体积></框架梁>"
+        "<屋面框架梁><体积>" + RuleElem("计算方式", "1", "", "S") + "</体积></屋面框架梁>"
+        "</ZhuTi>"
+        "<JiChu>"
+        "<基础梁>"
+        "<砖胎模>" + RuleElem("扣减项目", "43,47,99,49,46") + RuleElem("增加项目", "43", "ZenJ") + "</砖胎模>"
+        "<实体模板>" + RuleElem("扣减项目", "11,2") + RuleElem("扣减项目", "3,1") + "</实体模板>"
+        "</基础梁>"
+        "<砼条基><砖胎模>" + RuleElem("扣减项目", "46,44, 49,x,101") + "</砖胎模></砼条基>"
+        "</JiChu>";
+    const CString path = WriteRuleFile(
+        "DE.xml", RuleFile(R"(ruletype="1" classtype="10" version="3" projtype="2" other="x")", body));
+    ASSERT_TRUE(CFaceCurRule::InitXMLData(path, KxSysRule::Rule_DingE));
+
+    EXPECT_EQ(Records(KxSysRule::Rule_DingE),
+              (Lines{
+                  "12.-1 实体模板 扣减项目=1,",             // beams always deducted code 1
+                  "12.-1 实体模板 计算方式=2,3",            // another rule
+                  "12.-1 体积 扣减项目=2,3",                // another item
+                  "12.-1 体积 计算方式=1",                  // type 18 was 12 before 25.1.0
+                  "41.-1 砖模 扣减项目=113,114,115,122,123,99,119,120,121",  // 49 dropped for 基础梁
+                  "41.-1 砖模 增加项目=43",                 // not a KouJ rule
+                  "41.-1 实体模板 扣减项目=1,11,2",
+                  "41.-1 实体模板 扣减项目=3,1",            // already has code 1
+                  "42.7 砖模 扣减项目=116,117,118,124,125,126,0,127,128",  // 46 dropped; sub-type from 砖模
+              }));
+    EXPECT_EQ(Doc(KxSysRule::Rule_DingE).GetVersion(), L"22.3.1");
+    const std::string outline = Outline(m_dir / "proj" / "DE.xml");
+    EXPECT_EQ(outline.substr(0, outline.find('\n')), "工程数据 ruletype=1 other=x RuleVer=22.3.1 classtype=10");
+}
+
+TEST_F(RuleDocLoad, BrickMouldCodeTable)
+{
+    struct Case {
+        const char* comp;
+        const char* calItem;
+        const char* ini;
+        const char* value;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"框架梁", "砖模", "KouJ", "43", "113,114,115"},
+        {"框架梁", "砖模", "KouJ", "44", "116,117,118"},
+        {"框架梁", "砖模", "KouJ", "46", "119,120,121"},
+        {"砼条基", "砖模", "KouJ", "46", ""},
+        {"框架梁", "砖模", "KouJ", "47", "122,123"},
+        {"框架梁", "砖模", "KouJ", "49", "124,125,126"},
+        {"基础梁", "砖模", "KouJ", "49", ""},
+        {"框架梁", "砖模", "KouJ", "101", "127,128"},
+        {"框架梁", "砖模", "KouJ", "101,,7,+8,-3,abc,12abc", "127,128,7,8,-3,0,12"},
+        {"框架梁", "砖模", "KouJ", "", ""},
+        {"框架梁", "砖模", "ZenJ", "43", "43"},
+        {"框架梁", "砖胎模", "KouJ", "43", "43"},
+    };
+    for (const Case& c : cases) {
+        SRuleItem item;
+        item.strCalItem = W(std::string(c.calItem));
+        item.strIniType = W(std::string(c.ini));
+        item.strValue = W(std::string(c.value));
+        CCurRuleDoc::ConvertBrickMouldCodes(W(std::string(c.comp)), item);
+        EXPECT_EQ(U8(item.strValue), c.expected) << c.comp << " " << c.calItem << " " << c.ini << " " << c.value;
+    }
+}
+
+TEST_F(RuleDocLoad, Type18RenumberedOnlyBeforeVersion25_1_0)
+{
+    struct Case {
+        const char* fileVersion;
+        const char* programVersion;
+        int expectedType;
+    };
+    const Case cases[] = {
+        {"24.9.9", "24.9.9", 12},
+        {"25.0", "25.0.0", 12},
+        {"25.1.0", "25.1.0", 18},
+        {"25.2.0", "25.1.0", 18},
+    };
+    for (const Case& c : cases) {
+        Install(kTestTemplates, c.programVersion);
+        const CString path = WriteRuleFile(
+            "R.xml", RuleFile(std::string("ruletype=\"1\" RuleVer=\"") + c.fileVersion + "\"",
+                              "<ZhuTi><屋面框架梁><体积>" + RuleElem("计算方式", "1", "", "S") +
+                                  "</体积></屋面框架梁></ZhuTi>"));
+        ASSERT_TRUE(CFaceCurRule::InitXMLData(path, kQD));
+        ASSERT_EQ(Doc().Items().size(), 1u) << c.fileVersion;
+        EXPECT_EQ(Doc().Items()[0].compType.nTypeId, c.expectedType) << c.fileVersion;
+        EXPECT_EQ(U8(Doc().GetVersion()), c.fileVersion);
+    }
+}
+
+TEST_F(RuleDocLoad, RefusesFilesThatAreNotRuleFiles)
+{
+    std::vector<CString> messages;
+    KxSysRule::SetMessageBoxHandler([&](const CString& text) { messages.push_back(text); });
+    const std::string body = "<ZhuTi><框架梁><体积>" + RuleElem("扣减项目", "1") + "</体积></框架梁></ZhuTi>";
+
+    // A good file first, so we see what a refused load keeps.
+    ASSERT_TRUE(CFaceCurRule::InitXMLData(WriteRuleFile("good.xml", RuleFile(R"(ruletype="1" RuleVer="25.1.0")", body)), kQD));
+    ASSERT_EQ(Records(), (Lines{"12.-1 体积 扣减项目=1"}));
+
+    struct Case {
+        const char* name;
+        std::string content;
+        bool message;
+    };
+    const Case cases[] = {
+        {"wrongtype.xml", RuleFile(R"(ruletype="2" RuleVer="25.1.0")", body), true},
+        {"spaced.xml", RuleFile(R"(ruletype=" 1" RuleVer="25.1.0")", body), true},
+        {"notype.xml", RuleFile(R"(RuleVer="25.1.0")", body), false},
+        {"otherroot.xml", R"(<?xml version="1.0"?><项目 ruletype="1"/>)", false},
+    };
+    for (const Case& c : cases) {
+        messages.clear();
+        const CString path = WriteRuleFile(c.name, c.content);
+        EXPECT_TRUE(CFaceCurRule::InitXMLData(path, kQD)) << c.name;
+        EXPECT_EQ(messages, c.message ? std::vector<CString>{L"不是合法的计算规则文件!"} : std::vector<CString>{})
+            << c.name;
+        EXPECT_EQ(ReadBytes(m_dir / "proj" / c.name), c.content) << c.name << " was rewritten";
+        EXPECT_EQ(CFaceCurRule::GetCurFileName(kQD), path) << c.name;
+        EXPECT_EQ(Records(), (Lines{"12.-1 体积 扣减项目=1"})) << c.name;
+    }
+}
+
+TEST_F(RuleDocLoad, UnreadableFileForgetsTheNameAndKeepsTheRecords)
+{
+    const std::string body = "<ZhuTi><框架梁><体积>" + RuleElem("扣减项目", "1") + "</体积></框架梁></ZhuTi>";
+    ASSERT_TRUE(CFaceCurRule::InitXMLData(WriteRuleFile("good.xml", RuleFile(R"(ruletype="1" RuleVer="25.1.0")", body)), kQD));
+
+    for (const char* name : {"missing.xml", "broken.xml"}) {
+        if (std::string(name) == "broken.xml")
+            WriteRuleFile(name, "<工程数据 ruletype=\"1\"><ZhuTi>");
+        EXPECT_TRUE(CFaceCurRule::InitXMLData(W(m_dir / "proj" / name), kQD)) << name;
+        EXPECT_EQ(CFaceCurRule::GetCurFileName(kQD), L"") << name;
+        EXPECT_EQ(Records(), (Lines{"12.-1 体积 扣减项目=1"})) << name;
+        EXPECT_EQ(Doc().GetVersion(), L"25.1.0");
+        // The fresh tree is empty, so there is nothing to save.
+        EXPECT_FALSE(CFaceCurRule::SaveXMLData(W(m_dir / "proj" / "out.xml"), kQD)) << name;
+        EXPECT_FALSE(fs::exists(m_dir / "proj" / "out.xml"));
+    }
+    EXPECT_FALSE(fs::exists(m_dir / "proj" / "missing.xml"));
+}
+
+TEST_F(RuleDocLoad, ReadOnlyFileIsMadeWritableAndRewritten)
+{
+    const CString path = WriteRuleFile("QD.xml", RuleFile(R"(ruletype="1" RuleVer="25.1.0")", kCurrentBody));
+    const fs::path file = m_dir / "proj" / "QD.xml";
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string before = ReadBytes(file);
+
+    ASSERT_TRUE(CFaceCurRule::InitXMLData(path, kQD));
+    EXPECT_NE(fs::status(file).permissions() & fs::perms::owner_write, fs::perms::none);
+    EXPECT_NE(ReadBytes(file), before);
+    EXPECT_NE(Outline(file).find("RuleVer=25.1.0 classtype=10"), std::string::npos);
+}
+
+// Host paths may use backslashes and another letter case than the file system.
+TEST_F(RuleDocLoad, AcceptsHostSpelledPaths)
+{
+    WriteRuleFile("QDRule.xml", RuleFile(R"(ruletype="1" RuleVer="25.1.0")", kCurrentBody));
+    CString hostPath = W(m_dir / "PROJ" / "qdrule.XML");
+    for (wchar_t& c : hostPath) {
+        if (c == L'/')
+            c = L'\\';
+    }
+    ASSERT_TRUE(CFaceCurRule::InitXMLData(hostPath, kQD));
+    EXPECT_EQ(CFaceCurRule::GetCurFileName(kQD), hostPath);
+    EXPECT_EQ(Doc().Items().size(), 8u);
+    EXPECT_NE(Outline(m_dir / "proj" / "QDRule.xml").find("classtype=10"), std::string::npos);
+}
+
+} // namespace
+} // namespace kxtest

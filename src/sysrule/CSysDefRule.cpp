@@ -61,7 +61,19 @@ bool CSysDefRule::LoadCalItemCodes()
     return kx::sysrule::ReadRuleCodeIni(kx::platform::MapPath(strPath), m_mapCalItem);
 }
 
-void CSysDefRule::SetRuleDir(const CString& strDir) { m_strRuleDir = strDir; }
+void CSysDefRule::SetRuleDir(const CString& strDir)
+{
+    m_strRuleDir = strDir;
+    m_strRuleDescFsPath.clear();
+}
+
+const std::string& CSysDefRule::RuleDescFsPath()
+{
+    // The grid asks once per rule; mapping a path searches folders when the letter case differs.
+    if (m_strRuleDescFsPath.empty() || !kx::platform::IsRegularFile(m_strRuleDescFsPath))
+        m_strRuleDescFsPath = kx::platform::MapPath(m_strRuleDir + L"\\" + L"RuleDesc.ini");
+    return m_strRuleDescFsPath;
+}
 
 void CSysDefRule::LoadSysRules()
 {
@@ -80,7 +92,7 @@ bool CSysDefRule::GetRuleDescs(const CString& strSection, const CStringArray& ar
     if (strSection.empty())
         return false;
     // Read on every call, so that an edited file is seen; the cache parses it again only then.
-    const auto ini = kx::platform::LoadIniFile(kx::platform::MapPath(m_strRuleDir + L"\\" + L"RuleDesc.ini"));
+    const auto ini = kx::platform::LoadIniFile(RuleDescFsPath());
     arrDescs.reserve(arrCodes.size());
     for (const CString& strCode : arrCodes)
         arrDescs.push_back(kx::platform::ReadProfileString(*ini, strSection, L"TYPE" + strCode, L""));

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -70,10 +71,14 @@ private:
         std::size_t operator()(const SItemKey& key) const;
     };
 
+    // RuleDesc.ini as the file system spells it, mapped again only when it is not there.
+    const std::string& RuleDescFsPath();
+
     // The one instance; owned through this pointer from GetInstance to ReleaseInstance.
     static CSysDefRule* s_pInstance;
 
     CString m_strRuleDir;
+    std::string m_strRuleDescFsPath;
     std::vector<SRuleItem> m_vecSysRules;
     CCalItemTable m_mapCalItem;
     // Positions in m_vecSysRules of each item's records, in list order: the grid asks for the

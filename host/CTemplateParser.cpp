@@ -267,8 +267,9 @@ bool CTemplateParser::Load(const CString& strSysDir)
         m_data = STemplateData{};
         std::string text = path;
         if (nLine > 0)
-            text += ":" + std::to_string(nLine);
-        m_strLastError = kx::platform::FromUtf8(text + ": " + message);
+            text.append(":").append(std::to_string(nLine));
+        text.append(": ").append(message);
+        m_strLastError = kx::platform::FromUtf8(text);
         return false;
     };
     if (!kx::platform::IsRegularFile(path))

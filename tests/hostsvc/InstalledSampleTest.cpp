@@ -1,0 +1,62 @@
+// An installed libKxHostServices finds the sample installed beside it, not the source tree.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include <dlfcn.h>
+
+#include <kxhost/KxHost.h>
+
+#include "platform/SelfLocation.h"
+#include "support/TestSupport.h"
+
+using namespace kxtest;
+
+TEST(InstalledSample, DefaultSystemFolderIsTheOneInstalledBesideTheLibrary)
+{
+    // The environment would win over the installed sample.
+    struct RestoreEnv {
+        std::optional<std::string> saved;
+        RestoreEnv()
+        {
+            if (const char* v = std::getenv("KX_SYS_DIR"))
+                saved = v;
+            ::unsetenv("KX_SYS_DIR");
+        }
+        ~RestoreEnv()
+        {
+            if (saved)
+                ::setenv("KX_SYS_DIR", saved->c_str(), 1);
+        }
+    } restoreEnv;
+
+    // The library this test is linked against, copied into a prefix of its own.
+    const fs::path builtDir = kx::platform::ModuleDirOf(reinterpret_cast<const void*>(&ISysCache::GetKXSysDir));
+    ASSERT_FALSE(builtDir.empty());
+    TempDir prefix;
+    fs::create_directories(prefix / "usr" / "lib");
+    fs::copy_file(builtDir / "libKxHostServices.so", prefix / "usr" / "lib" / "libKxHostServices.so");
+    // Where a plain and a multiarch library folder expect the data folder.
+    const fs::path plain = prefix / "usr" / "share" / "kxsysrule" / "sample" / "sys";
+    const fs::path multiarch = prefix / "share" / "kxsysrule" / "sample" / "sys";
+    fs::create_directories(plain);
+    fs::create_directories(multiarch);
+
+    void* lib = ::dlopen((prefix / "usr" / "lib" / "libKxHostServices.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(lib, nullptr) << ::dlerror();
+    using GetDir = CString (*)();
+    auto getSysDir = reinterpret_cast<GetDir>(::dlsym(lib, "_ZN9ISysCache11GetKXSysDirB5cxx11Ev"));
+    ASSERT_NE(getSysDir, nullptr) << ::dlerror();
+    ASSERT_NE(reinterpret_cast<void*>(getSysDir), reinterpret_cast<void*>(&ISysCache::GetKXSysDir));
+
+    const fs::path answer = U8(getSysDir());
+    EXPECT_TRUE(answer == plain || answer == multiarch) << answer;
+
+    // Without the installed sample the copy falls back to the source tree's.
+    fs::remove_all(prefix / "usr" / "share");
+    fs::remove_all(prefix / "share");
+    EXPECT_EQ(fs::weakly_canonical(fs::path(U8(getSysDir()))), fs::weakly_canonical(SampleDir() / "sys"));
+    // The copy stays loaded: its never-freed configuration must stay reachable for leak checkers.
+}

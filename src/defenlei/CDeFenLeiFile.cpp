@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <string>
 #include <utility>
 
 #include <kxhost/HostServices.h>
@@ -21,8 +22,9 @@ const char kRootName[] = "DeFenLeiSetInfo";
 // A read error: ends the walk with the groups taken so far.
 struct ReadError {};
 
-// The walk at every level runs along the siblings while they are elements; the first comment,
-// processing instruction or text ends it. Old files rely on this to hide trailing content.
+// The walk at every level runs along the siblings while they are elements: a comment, processing
+// instruction or text among them ends that level, and what follows is not read. Hand-edited files
+// are thereby read exactly as the host has always read them.
 xmlNode* ElementOrNull(xmlNode* node)
 {
     return node && node->type == XML_ELEMENT_NODE ? node : nullptr;

@@ -1,3 +1,641 @@
-// STUB (owner: xmltree) - replaced by the real implementation.
-#include "xmltree/IXMLTree.h"
-bool CreateXMLTree(std::unique_ptr<IXMLTree>& pTree) { pTree.reset(); return false; }
+// The XML tree over libxml2. Nodes are addressed as a DOM addresses them: the document node has
+// the name "#document" and no value, an attribute has no parent, and a path is XPath 1.0.
+#include "xmltree/CXMLTreeImp.h"
+
+#include <cstdlib>
+#include <utility>
+
+#include "platform/Platform.h"
+
+using kx::xml::X;
+
+namespace {
+
+xmlNode* FirstChild(const xmlNode* pNode)
+{
+    switch (pNode->type) {
+    case XML_ELEMENT_NODE:
+    case XML_ATTRIBUTE_NODE:
+    case XML_DOCUMENT_NODE:
+        return pNode->children;
+    default:
+        // A DTD keeps its declarations in its child list; a DOM does not count them as children.
+        return nullptr;
+    }
+}
+
+xmlNode* LastChild(const xmlNode* pNode) { return FirstChild(pNode) ? pNode->last : nullptr; }
+
+// An attribute is owned by its element but, as in a DOM, is not its child: it has no parent.
+xmlNode* ParentOf(const xmlNode* pNode)
+{
+    if (pNode->type == XML_ATTRIBUTE_NODE || pNode->type == XML_DOCUMENT_NODE)
+        return nullptr;
+    return pNode->parent;
+}
+
+void FreeChildren(xmlNode* pNode)
+{
+    for (xmlNode* pChild = FirstChild(pNode); pChild;) {
+        xmlNode* pNext = pChild->next;
+        xmlUnlinkNode(pChild);
+        xmlFreeNode(pChild);
+        pChild = pNext;
+    }
+}
+
+// The node's value when it is a string; the document node and the DTD have none.
+bool ReadValue(xmlNode* pNode, CString& strValue)
+{
+    switch (pNode->type) {
+    case XML_ELEMENT_NODE:
+    case XML_ATTRIBUTE_NODE:
+    case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE:
+    case XML_COMMENT_NODE:
+    case XML_PI_NODE:
+        strValue = kx::xml::ToWide(kx::xml::CharPtr(xmlNodeGetContent(pNode)));
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool NodeName(const xmlNode* pNode, CString& strName)
+{
+    switch (pNode->type) {
+    case XML_DOCUMENT_NODE:
+        strName = L"#document";
+        return true;
+    case XML_TEXT_NODE:
+        strName = L"#text";
+        return true;
+    case XML_CDATA_SECTION_NODE:
+        strName = L"#cdata-section";
+        return true;
+    case XML_COMMENT_NODE:
+        strName = L"#comment";
+        return true;
+    case XML_ELEMENT_NODE:
+    case XML_ATTRIBUTE_NODE:
+        // Only these two carry a namespace in the `ns` field.
+        if (pNode->ns && pNode->ns->prefix) {
+            strName = kx::xml::ToWide(pNode->ns->prefix) + L":" + kx::xml::ToWide(pNode->name);
+            return true;
+        }
+        [[fallthrough]];
+    default:
+        if (!pNode->name)
+            return false;
+        strName = kx::xml::ToWide(pNode->name);
+        return true;
+    }
+}
+
+// An attribute in no namespace, as the rule files write them.
+xmlAttr* FindAttribute(xmlNode* pElement, const std::string& strName)
+{
+    for (xmlAttr* pAttr = pElement->properties; pAttr; pAttr = pAttr->next) {
+        if (!pAttr->ns && xmlStrEqual(pAttr->name, X(strName)))
+            return pAttr;
+    }
+    return nullptr;
+}
+
+bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Locates the encoding name in the XML declaration at the start of `bytes`: [begin, end).
+bool FindDeclaredEncoding(const std::string& bytes, std::size_t& begin, std::size_t& end)
+{
+    const std::size_t start = bytes.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    if (bytes.compare(start, 5, "<?xml") != 0 || bytes.size() <= start + 5 || !IsXmlSpace(bytes[start + 5]))
+        return false;
+    const std::size_t close = bytes.find("?>", start);
+    std::size_t at = bytes.find("encoding", start);
+    if (close == std::string::npos || at == std::string::npos || at > close)
+        return false;
+    at += 8;
+    while (at < close && IsXmlSpace(bytes[at]))
+        ++at;
+    if (at >= close || bytes[at] != '=')
+        return false;
+    ++at;
+    while (at < close && IsXmlSpace(bytes[at]))
+        ++at;
+    if (at >= close || (bytes[at] != '"' && bytes[at] != '\''))
+        return false;
+    begin = at + 1;
+    end = bytes.find(bytes[at], begin);
+    return end != std::string::npos && end < close;
+}
+
+// libxml2 misreads an absolute path whose step after "/" begins with a non-ASCII name
+// ("/工程数据/@ruletype" fails to compile); spelling the axis out ("/child::工程数据") avoids it and
+// selects the same nodes. String literals are left alone.
+std::string SpellOutChildAxis(const std::string& strExpr)
+{
+    std::string strOut;
+    strOut.reserve(strExpr.size() + 16);
+    char cQuote = 0;
+    for (std::size_t i = 0; i < strExpr.size(); ++i) {
+        const char c = strExpr[i];
+        strOut += c;
+        if (cQuote) {
+            if (c == cQuote)
+                cQuote = 0;
+            continue;
+        }
+        if (c == '"' || c == '\'') {
+            cQuote = c;
+            continue;
+        }
+        if (c != '/')
+            continue;
+        std::size_t j = i + 1;
+        while (j < strExpr.size() && IsXmlSpace(strExpr[j]))
+            ++j;
+        if (j < strExpr.size() && static_cast<unsigned char>(strExpr[j]) >= 0x80) {
+            strOut.append(strExpr, i + 1, j - i - 1);
+            strOut += "child::";
+            i = j - 1;
+        }
+    }
+    return strOut;
+}
+
+void CollectXPathError(void* pData, xmlErrorPtr pError)
+{
+    auto* pMessage = static_cast<std::string*>(pData);
+    if (pMessage && pError && pError->message && pMessage->empty()) {
+        *pMessage = pError->message;
+        while (!pMessage->empty() && (pMessage->back() == '\n' || pMessage->back() == ' '))
+            pMessage->pop_back();
+    }
+}
+
+[[noreturn]] void Refuse(const std::string& strWhy) { throw KxXmlError(KxXmlError::kFail, strWhy); }
+
+kx::xml::DocPtr NewDocument() { return kx::xml::DocPtr(xmlNewDoc(X("1.0"))); }
+
+} // namespace
+
+CXMLTreeImp::CXMLTreeImp()
+{
+    xmlInitParser();
+    m_pDoc = NewDocument();
+}
+
+CXMLTreeImp::~CXMLTreeImp()
+{
+    m_pCurNode = nullptr;
+    m_pXPath.reset();
+    m_pDoc.reset();
+}
+
+xmlNode* CXMLTreeImp::DocNode() const { return reinterpret_cast<xmlNode*>(m_pDoc.get()); }
+
+void CXMLTreeImp::ReplaceDocument(kx::xml::DocPtr pDoc)
+{
+    ForgetCursors();
+    m_pCurNode = nullptr;
+    m_pXPath.reset();
+    m_pDoc = std::move(pDoc);
+}
+
+void CXMLTreeImp::ForgetCursors() { m_cursors.fill(SChildCursor{}); }
+
+CXMLTreeImp::SChildCursor& CXMLTreeImp::CursorOf(const xmlNode* pParent)
+{
+    ++m_nTick;
+    for (SChildCursor& cursor : m_cursors) {
+        if (cursor.pParent == pParent) {
+            cursor.nUsed = m_nTick;
+            return cursor;
+        }
+    }
+    // A walk visits many parents between two steps of an outer loop; the cursors of the current
+    // node's ancestors are the ones those steps need, so others give way first.
+    auto isAncestor = [this](const xmlNode* pNode) {
+        int nDepth = 0;
+        for (const xmlNode* p = m_pCurNode; p && nDepth < 16; p = ParentOf(p), ++nDepth) {
+            if (p == pNode)
+                return true;
+        }
+        return false;
+    };
+    SChildCursor* pVictim = nullptr;
+    for (SChildCursor& cursor : m_cursors) {
+        if (cursor.pParent && isAncestor(cursor.pParent))
+            continue;
+        if (!pVictim || cursor.nUsed < pVictim->nUsed)
+            pVictim = &cursor;
+    }
+    if (!pVictim) {
+        pVictim = &m_cursors[0];
+        for (SChildCursor& cursor : m_cursors) {
+            if (cursor.nUsed < pVictim->nUsed)
+                pVictim = &cursor;
+        }
+    }
+    *pVictim = SChildCursor{pParent, -1, nullptr, -1, m_nTick};
+    return *pVictim;
+}
+
+xmlNode* CXMLTreeImp::ChildAt(xmlNode* pParent, int nIndex)
+{
+    if (nIndex < 0)
+        return nullptr;
+    SChildCursor& cursor = CursorOf(pParent);
+    if (cursor.nCount >= 0 && nIndex >= cursor.nCount)
+        return nullptr;
+    // Start from the nearest known position: the first child, the last walk's stop, the last child.
+    int nPos = 0;
+    xmlNode* pNode = FirstChild(pParent);
+    if (cursor.pChild && std::abs(nIndex - cursor.nIndex) < nIndex) {
+        nPos = cursor.nIndex;
+        pNode = cursor.pChild;
+    }
+    if (cursor.nCount > 0 && cursor.nCount - 1 - nIndex < std::abs(nIndex - nPos)) {
+        nPos = cursor.nCount - 1;
+        pNode = LastChild(pParent);
+    }
+    while (pNode && nPos < nIndex) {
+        pNode = pNode->next;
+        ++nPos;
+    }
+    while (pNode && nPos > nIndex) {
+        pNode = pNode->prev;
+        --nPos;
+    }
+    if (!pNode) {
+        cursor.nCount = nPos;  // walked off the end, so this many children there are
+        return nullptr;
+    }
+    cursor.nIndex = nIndex;
+    cursor.pChild = pNode;
+    return pNode;
+}
+
+int CXMLTreeImp::ChildCount(xmlNode* pParent)
+{
+    SChildCursor& cursor = CursorOf(pParent);
+    if (cursor.nCount < 0) {
+        int nCount = 0;
+        xmlNode* pNode = FirstChild(pParent);
+        if (cursor.pChild) {
+            nCount = cursor.nIndex;
+            pNode = cursor.pChild;
+        }
+        for (; pNode; pNode = pNode->next)
+            ++nCount;
+        cursor.nCount = nCount;
+    }
+    return cursor.nCount;
+}
+
+std::vector<xmlNode*> CXMLTreeImp::Select(xmlNode* pContext, const CString& strPath)
+{
+    if (!m_pXPath) {
+        m_pXPath.reset(xmlXPathNewContext(m_pDoc.get()));
+        if (!m_pXPath)
+            throw KxXmlError(KxXmlError::kOutOfMemory, "out of memory");
+        m_pXPath->error = CollectXPathError;
+    }
+    std::string strMessage;
+    m_pXPath->userData = &strMessage;
+    m_pXPath->node = pContext;
+    const std::string strExpr = kx::xml::ToUtf8(strPath);
+    kx::xml::XPathObjectPtr pResult(xmlXPathEval(X(SpellOutChildAxis(strExpr)), m_pXPath.get()));
+    m_pXPath->userData = nullptr;
+    m_pXPath->node = nullptr;
+    if (!pResult)
+        Refuse("invalid XPath expression \"" + strExpr + "\"" + (strMessage.empty() ? "" : ": " + strMessage));
+    if (pResult->type != XPATH_NODESET)
+        Refuse("the XPath expression \"" + strExpr + "\" does not select nodes");
+    std::vector<xmlNode*> nodes;
+    if (const xmlNodeSet* pSet = pResult->nodesetval) {
+        nodes.reserve(static_cast<std::size_t>(pSet->nodeNr));
+        for (int i = 0; i < pSet->nodeNr; ++i) {
+            // Namespace nodes are copies that die with the result; they cannot become current.
+            if (pSet->nodeTab[i]->type != XML_NAMESPACE_DECL)
+                nodes.push_back(pSet->nodeTab[i]);
+        }
+    }
+    return nodes;
+}
+
+bool CXMLTreeImp::ValueOfTemporarily(xmlNode* pNode, CString& strValue)
+{
+    struct SRestore {
+        xmlNode*& pCur;
+        xmlNode* pSaved;
+        ~SRestore() { pCur = pSaved; }
+    } restore{m_pCurNode, m_pCurNode};
+    m_pCurNode = pNode;
+    // Through the virtual table, so that a derived tree's reading applies here too.
+    return GetValue(strValue);
+}
+
+bool CXMLTreeImp::PutValue(xmlNode* pNode, const CString& strValue)
+{
+    const std::string strText = kx::xml::ToUtf8(strValue);
+    switch (pNode->type) {
+    case XML_ELEMENT_NODE: {
+        ForgetCursors();
+        FreeChildren(pNode);
+        if (strText.empty())
+            return true;
+        // A text node keeps the string as it stands ("&" included); the writer escapes it.
+        xmlNode* pText = xmlNewDocTextLen(m_pDoc.get(), X(strText), static_cast<int>(strText.size()));
+        if (!pText)
+            throw KxXmlError(KxXmlError::kOutOfMemory, "out of memory");
+        xmlAddChild(pNode, pText);
+        return true;
+    }
+    case XML_ATTRIBUTE_NODE: {
+        ForgetCursors();
+        auto* pAttr = reinterpret_cast<xmlAttr*>(pNode);
+        return pAttr->parent && xmlSetNsProp(pAttr->parent, pAttr->ns, pAttr->name, X(strText)) == pAttr;
+    }
+    case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE:
+    case XML_COMMENT_NODE:
+    case XML_PI_NODE:
+        xmlNodeSetContent(pNode, X(strText));
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CXMLTreeImp::LoadXML(const CString& strXml)
+{
+    try {
+        // The text is already decoded, so it is parsed as UTF-8 whatever it declares; the declared
+        // encoding is kept as the one to save in.
+        std::string strBytes = kx::xml::ToUtf8(strXml);
+        std::string strDeclared;
+        std::size_t nBegin = 0, nEnd = 0;
+        if (FindDeclaredEncoding(strBytes, nBegin, nEnd)) {
+            strDeclared = strBytes.substr(nBegin, nEnd - nBegin);
+            strBytes.replace(nBegin, nEnd - nBegin, "UTF-8");
+        }
+        kx::xml::DocPtr pDoc = kx::xml::ParseMemory(strBytes);
+        if (!pDoc)
+            return false;
+        if (!strDeclared.empty()) {
+            xmlChar* pEncoding = xmlStrdup(X(strDeclared));
+            if (!pEncoding)
+                return false;
+            xmlFree(const_cast<xmlChar*>(pDoc->encoding));
+            pDoc->encoding = pEncoding;
+        }
+        ReplaceDocument(std::move(pDoc));
+        m_pCurNode = DocNode();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CXMLTreeImp::LoadFile(const CString& strPath)
+{
+    bool bLoaded = false;
+    try {
+        kx::xml::DocPtr pDoc = kx::xml::ParseFile(kx::platform::MapPath(strPath));
+        bLoaded = pDoc != nullptr;
+        // A failed load leaves an empty document, never the previous one.
+        ReplaceDocument(bLoaded ? std::move(pDoc) : NewDocument());
+    } catch (...) {
+        bLoaded = false;
+    }
+    m_pCurNode = DocNode();
+    return bLoaded;
+}
+
+bool CXMLTreeImp::SaveFile(const CString& strPath)
+{
+    try {
+        if (!m_pDoc)
+            return false;
+        CString strTarget = strPath;
+        if (strTarget.find(L'%') != CString::npos)
+            strTarget = L"file://" + strTarget;
+        return kx::xml::SaveFile(m_pDoc.get(), kx::platform::MapPath(strTarget));
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CXMLTreeImp::GetPathValue(const CString& strPath, CString& strValue)
+{
+    if (!m_pDoc)
+        throw KxXmlError(KxXmlError::kPointer, "no XML document");
+    const std::vector<xmlNode*> nodes = Select(DocNode(), strPath);
+    if (nodes.empty())
+        return false;
+    CString strRead;
+    if (ReadValue(nodes.front(), strRead))
+        strValue = std::move(strRead);
+    return true;
+}
+
+bool CXMLTreeImp::AddChild(const CString& strName, const CString& strValue)
+{
+    if (!m_pCurNode)
+        return false;
+    if (m_pCurNode->type == XML_DOCUMENT_NODE) {
+        if (xmlDocGetRootElement(m_pDoc.get()))
+            Refuse("a document has only one top element");
+    } else if (m_pCurNode->type != XML_ELEMENT_NODE) {
+        Refuse("only an element or the document takes child elements");
+    }
+    if (!kx::xml::IsValidName(strName))
+        Refuse("\"" + kx::xml::ToUtf8(strName) + "\" is not a valid element name");
+    xmlNode* pNode = xmlNewDocNode(m_pDoc.get(), nullptr, X(kx::xml::ToUtf8(strName)), nullptr);
+    if (!pNode)
+        throw KxXmlError(KxXmlError::kOutOfMemory, "out of memory");
+    ForgetCursors();
+    xmlAddChild(m_pCurNode, pNode);
+    m_pCurNode = pNode;
+    return strValue.empty() || PutValue(pNode, strValue);
+}
+
+bool CXMLTreeImp::DeleteCurNode()
+{
+    if (!m_pCurNode)
+        return false;
+    xmlNode* pParent = ParentOf(m_pCurNode);
+    if (!pParent)
+        return false;
+    xmlNode* pRemoved = m_pCurNode;
+    ForgetCursors();
+    xmlUnlinkNode(pRemoved);
+    m_pCurNode = pParent;
+    xmlFreeNode(pRemoved);
+    return true;
+}
+
+bool CXMLTreeImp::DeleteAllChildren()
+{
+    if (!m_pCurNode)
+        return false;
+    ForgetCursors();
+    FreeChildren(m_pCurNode);
+    return true;
+}
+
+bool CXMLTreeImp::MoveToChildByName(const CString& strName, int nIndex)
+{
+    if (!m_pCurNode)
+        return false;
+    const std::vector<xmlNode*> nodes = Select(m_pCurNode, L"./" + strName);
+    if (nIndex < 0 || static_cast<std::size_t>(nIndex) >= nodes.size())
+        return false;
+    m_pCurNode = nodes[static_cast<std::size_t>(nIndex)];
+    return true;
+}
+
+bool CXMLTreeImp::MoveToPath(const CString& strPath)
+{
+    if (!m_pDoc)
+        throw KxXmlError(KxXmlError::kPointer, "no XML document");
+    const std::vector<xmlNode*> nodes = Select(DocNode(), strPath);
+    if (nodes.empty())
+        return false;
+    m_pCurNode = nodes.front();
+    return true;
+}
+
+bool CXMLTreeImp::GetChildCount(int& nCount)
+{
+    if (!m_pCurNode)
+        return false;
+    nCount = ChildCount(m_pCurNode);
+    return true;
+}
+
+bool CXMLTreeImp::GetChildCountByName(const CString& strName, int& nCount)
+{
+    if (!m_pCurNode)
+        return false;
+    nCount = static_cast<int>(Select(m_pCurNode, L"./" + strName).size());
+    return true;
+}
+
+bool CXMLTreeImp::GetValue(CString& strValue)
+{
+    if (!m_pCurNode)
+        return false;
+    CString strRead;
+    if (ReadValue(m_pCurNode, strRead))
+        strValue = std::move(strRead);
+    return true;
+}
+
+bool CXMLTreeImp::SetValue(const CString& strValue)
+{
+    if (!m_pCurNode)
+        return false;
+    return PutValue(m_pCurNode, strValue);
+}
+
+bool CXMLTreeImp::GetAttribute(const CString& strName, CString& strValue)
+{
+    try {
+        if (!m_pCurNode)
+            return false;
+        // Only elements have an attribute map; asking another node is a failure, not an absence.
+        if (m_pCurNode->type != XML_ELEMENT_NODE) {
+            strValue.clear();
+            return false;
+        }
+        xmlAttr* pAttr = FindAttribute(m_pCurNode, kx::xml::ToUtf8(strName));
+        if (!pAttr)
+            return false;
+        strValue = kx::xml::ToWide(kx::xml::CharPtr(xmlNodeGetContent(reinterpret_cast<xmlNode*>(pAttr))));
+        return true;
+    } catch (...) {
+        strValue.clear();
+        return false;
+    }
+}
+
+bool CXMLTreeImp::SetAttribute(const CString& strName, const CString& strValue)
+{
+    if (!m_pCurNode)
+        return false;
+    if (m_pCurNode->type != XML_ELEMENT_NODE)
+        Refuse("attributes can be set on an element only");
+    if (!kx::xml::IsValidName(strName))
+        return false;
+    ForgetCursors();
+    return xmlSetNsProp(m_pCurNode, nullptr, X(kx::xml::ToUtf8(strName)), X(kx::xml::ToUtf8(strValue))) != nullptr;
+}
+
+bool CXMLTreeImp::RemoveAttribute(const CString& strName)
+{
+    try {
+        if (!m_pCurNode || m_pCurNode->type != XML_ELEMENT_NODE)
+            return false;
+        xmlAttr* pAttr = FindAttribute(m_pCurNode, kx::xml::ToUtf8(strName));
+        if (!pAttr)
+            return true;
+        ForgetCursors();
+        return xmlRemoveProp(pAttr) == 0;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CXMLTreeImp::GetChildValue(int nIndex, CString& strValue)
+{
+    if (!m_pCurNode)
+        return false;
+    xmlNode* pChild = ChildAt(m_pCurNode, nIndex);
+    return pChild && ValueOfTemporarily(pChild, strValue);
+}
+
+bool CXMLTreeImp::GetSubNodeValue(const CString& strPath, CString& strValue)
+{
+    if (!m_pCurNode)
+        return false;
+    const std::vector<xmlNode*> nodes = Select(m_pCurNode, strPath);
+    return !nodes.empty() && ValueOfTemporarily(nodes.front(), strValue);
+}
+
+bool CXMLTreeImp::MoveToParent()
+{
+    if (!m_pCurNode)
+        return false;
+    xmlNode* pParent = ParentOf(m_pCurNode);
+    if (!pParent)
+        return false;
+    m_pCurNode = pParent;
+    return true;
+}
+
+bool CXMLTreeImp::GetNodeName(CString& strName)
+{
+    if (!m_pCurNode)
+        return false;
+    return NodeName(m_pCurNode, strName);
+}
+
+bool CXMLTreeImp::MoveToChild(int nIndex)
+{
+    if (!m_pCurNode)
+        return false;
+    xmlNode* pChild = ChildAt(m_pCurNode, nIndex);
+    if (!pChild)
+        return false;
+    m_pCurNode = pChild;
+    return true;
+}
+
+bool CreateXMLTree(std::unique_ptr<IXMLTree>& pTree)
+{
+    // Made before the old tree is destroyed, so a tree is never replaced by itself.
+    pTree = std::make_unique<CXMLTreeImp>();
+    return true;
+}

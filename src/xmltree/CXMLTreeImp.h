@@ -1,0 +1,67 @@
+// The XML tree over libxml2: one document, always present once made, and one current node that
+// points into it. A small cache of child positions keeps the index-by-index walks of the rule
+// documents linear although libxml2 keeps children in a linked list.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "platform/Xml.h"
+#include "xmltree/IXMLTree.h"
+
+class CXMLTreeImp : public IXMLTree {
+public:
+    CXMLTreeImp();
+    CXMLTreeImp(const CXMLTreeImp&) = delete;
+    CXMLTreeImp& operator=(const CXMLTreeImp&) = delete;
+    ~CXMLTreeImp() override;
+
+    bool LoadXML(const CString& strXml) override;
+    bool LoadFile(const CString& strPath) override;
+    bool SaveFile(const CString& strPath) override;
+    bool GetPathValue(const CString& strPath, CString& strValue) override;
+    bool AddChild(const CString& strName, const CString& strValue) override;
+    bool DeleteCurNode() override;
+    bool DeleteAllChildren() override;
+    bool MoveToChildByName(const CString& strName, int nIndex) override;
+    bool MoveToPath(const CString& strPath) override;
+    bool GetChildCount(int& nCount) override;
+    bool GetChildCountByName(const CString& strName, int& nCount) override;
+    bool GetValue(CString& strValue) override;
+    bool SetValue(const CString& strValue) override;
+    bool GetAttribute(const CString& strName, CString& strValue) override;
+    bool SetAttribute(const CString& strName, const CString& strValue) override;
+    bool RemoveAttribute(const CString& strName) override;
+    bool GetChildValue(int nIndex, CString& strValue) override;
+    bool GetSubNodeValue(const CString& strPath, CString& strValue) override;
+    bool MoveToParent() override;
+    bool GetNodeName(CString& strName) override;
+    bool MoveToChild(int nIndex) override;
+
+private:
+    // Where the last walk over one parent's children stopped, and how many it has.
+    struct SChildCursor {
+        const xmlNode* pParent = nullptr;
+        int nIndex = -1;
+        xmlNode* pChild = nullptr;
+        int nCount = -1;  // unknown until counted
+        unsigned nUsed = 0;
+    };
+
+    xmlNode* DocNode() const;
+    void ReplaceDocument(kx::xml::DocPtr pDoc);
+    void ForgetCursors();
+    SChildCursor& CursorOf(const xmlNode* pParent);
+    xmlNode* ChildAt(xmlNode* pParent, int nIndex);
+    int ChildCount(xmlNode* pParent);
+    std::vector<xmlNode*> Select(xmlNode* pContext, const CString& strPath);
+    bool ValueOfTemporarily(xmlNode* pNode, CString& strValue);
+    bool PutValue(xmlNode* pNode, const CString& strValue);
+
+    kx::xml::DocPtr m_pDoc;
+    xmlNode* m_pCurNode = nullptr;
+    kx::xml::XPathContextPtr m_pXPath;
+    std::array<SChildCursor, 8> m_cursors;
+    unsigned m_nTick = 0;
+};

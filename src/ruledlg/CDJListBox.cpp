@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include <QResizeEvent>
 #include <QScrollBar>
 
 #include "ruledlg/QtSupport.h"
@@ -16,7 +17,7 @@ CDJListBox::CDJListBox(QWidget* parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setTextElideMode(Qt::ElideNone);
 }
@@ -26,12 +27,18 @@ int CDJListBox::TextWidth(const QString& text) const { return fontMetrics().hori
 void CDJListBox::SetHorizontalExtent(int nExtent)
 {
     m_nHorzExtent = nExtent;
+    ShowHorizontalBar(m_nHorzExtent > width());
     updateGeometries();
 }
 
 void CDJListBox::ShowHorizontalBar(bool bShow)
 {
-    setHorizontalScrollBarPolicy(bShow ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    // The bar is shown or hidden here only, never by Qt from the range: Qt's range comes from the
+    // items, this list's from its extent, and letting both decide makes the view lay itself out
+    // without end.
+    const Qt::ScrollBarPolicy policy = bShow ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+    if (horizontalScrollBarPolicy() != policy)
+        setHorizontalScrollBarPolicy(policy);
     if (!bShow)
         horizontalScrollBar()->setValue(0);
 }
@@ -49,7 +56,6 @@ int CDJListBox::InsertItem(int nIndex, const CString& strText)
     const QString text = ToQString(strText);
     insertItem(nRow, text);
     m_nMaxExtent = std::max(m_nMaxExtent, TextWidth(text));
-    ShowHorizontalBar(true);
     SetHorizontalExtent(m_nMaxExtent + 3);
     return nRow;
 }
@@ -68,10 +74,13 @@ int CDJListBox::DeleteItem(int nIndex)
     for (int i = 0; i < count(); ++i)
         m_nMaxExtent = std::max(m_nMaxExtent, TextWidth(item(i)->text()));
     if (m_nMaxExtent > width()) {
-        ShowHorizontalBar(true);
         SetHorizontalExtent(m_nMaxExtent);
     } else {
+        // Nothing is wider than the window: the bar goes, and a later resize of the list measures
+        // against the window's width rather than against entries that are gone.
+        m_nHorzExtent = m_nMaxExtent;
         ShowHorizontalBar(false);
+        updateGeometries();
     }
     return count();
 }
@@ -80,7 +89,6 @@ void CDJListBox::ResetItems()
 {
     clear();
     m_nMaxExtent = 0;
-    ShowHorizontalBar(true);
     SetHorizontalExtent(0);
 }
 
@@ -115,12 +123,19 @@ int CDJListBox::FindStringExact(const CString& strText) const
     return -1;
 }
 
+void CDJListBox::resizeEvent(QResizeEvent* event)
+{
+    QListWidget::resizeEvent(event);
+    // As a list box does, the bar comes and goes with the window's width against the extent.
+    ShowHorizontalBar(m_nHorzExtent > width());
+}
+
 void CDJListBox::updateGeometries()
 {
     QListWidget::updateGeometries();
     QScrollBar* bar = horizontalScrollBar();
     const int nView = viewport()->width();
-    bar->setRange(0, std::max(0, m_nHorzExtent - nView));
+    bar->setRange(0, horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOn ? std::max(0, m_nHorzExtent - nView) : 0);
     bar->setPageStep(nView);
     bar->setSingleStep(std::max(1, fontMetrics().averageCharWidth()));
 }

@@ -36,6 +36,7 @@ public:
     int GetHorizontalExtent() const { return m_nHorzExtent; }
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void updateGeometries() override;
 
 private:

@@ -1,0 +1,281 @@
+// Shared helpers of the rule-file subcommands.
+#include "RuleFileTools.h"
+
+#include <algorithm>
+#include <chrono>
+#include <iostream>
+#include <random>
+
+#include <kxhost/HostServices.h>
+#include <kxhost/KxHost.h>
+
+#include "platform/Platform.h"
+#include "platform/Xml.h"
+
+namespace kxrule {
+
+namespace {
+
+const char* const kRootName = "工程数据";
+
+std::string AttrOf(const xmlNode* node, const char* name, bool& present)
+{
+    kx::xml::CharPtr value(xmlGetProp(node, reinterpret_cast<const xmlChar*>(name)));
+    present = value != nullptr;
+    return present ? reinterpret_cast<const char*>(value.get()) : std::string();
+}
+
+std::string NodeName(const xmlNode* node) { return reinterpret_cast<const char*>(node->name); }
+
+// Element children only; the library rewrites a file without comments.
+template <typename Fn>
+void ForEachElement(const xmlNode* parent, Fn fn)
+{
+    for (const xmlNode* child = parent->children; child; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE)
+            fn(child);
+    }
+}
+
+} // namespace
+
+std::optional<FileProblem> CheckRuleFile(const fs::path& path, RuleFileHead& head)
+{
+    const std::string shown = path.string();
+    std::error_code ec;
+    if (fs::is_directory(path, ec))
+        return FileProblem{shown + ": is a folder, not a rule file", kExitUsage};
+    if (!fs::exists(path, ec))
+        return FileProblem{shown + ": no such file", kExitUsage};
+    if (!fs::is_regular_file(path, ec))
+        return FileProblem{shown + ": not a regular file", kExitUsage};
+    std::string bytes;
+    if (!kx::platform::ReadFile(shown, bytes))
+        return FileProblem{shown + ": cannot read the file (permissions?)", kExitFailed};
+
+    kx::xml::ParseError error;
+    kx::xml::DocPtr doc = kx::xml::ParseMemory(bytes, &error);
+    if (!doc)
+        return FileProblem{shown + ": not a rule file: not well-formed XML (line " + std::to_string(error.line) +
+                               ": " + error.message + ")",
+                           kExitFailed, true};
+    const xmlNode* root = xmlDocGetRootElement(doc.get());
+    if (!root || NodeName(root) != kRootName)
+        return FileProblem{shown + ": not a rule file: the document element is <" +
+                               (root ? NodeName(root) : std::string()) + ">, expected <" + kRootName + ">",
+                           kExitFailed, true};
+    bool present = false;
+    const std::string ruleType = AttrOf(root, "ruletype", present);
+    if (!present)
+        return FileProblem{shown + ": not a rule file: <" + std::string(kRootName) + "> has no ruletype attribute",
+                           kExitFailed, true};
+    if (ruleType != "1")
+        return FileProblem{shown + ": not a rule file: ruletype is \"" + ruleType + "\", expected \"1\"",
+                           kExitFailed, true};
+    head.version = AttrOf(root, "RuleVer", present);
+    head.oldFormat = !present;
+    return std::nullopt;
+}
+
+bool LoadTemplates(std::string& error)
+{
+    const CString sysDir = ISysCache::GetKXSysDir();
+    ITemplateParser* parser = GetTemplateParser();
+    if (!parser->Init(sysDir)) {
+        error = "cannot load the templates of the system folder " + Narrow(sysDir) + ": " +
+                Narrow(KxHost::LastTemplateError());
+        return false;
+    }
+    std::vector<SCompGroupInfo*> groups;
+    parser->GetCompGroups(groups, true);
+    if (groups.empty()) {
+        error = "the templates of the system folder " + Narrow(sysDir) + " define no component groups";
+        return false;
+    }
+    return true;
+}
+
+void RouteMessagesToStderr()
+{
+    KxSysRule::SetMessageBoxHandler([](const CString& text) { std::cerr << "kxrule: " << Narrow(text) << '\n'; });
+}
+
+fs::path MakeTempDir(const std::string& prefix)
+{
+    std::random_device device;
+    std::mt19937_64 random(device() ^ static_cast<std::uint64_t>(
+                                          std::chrono::steady_clock::now().time_since_epoch().count()));
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path dir = base / (prefix + std::to_string(random() % 1000000000ULL));
+        std::error_code ec;
+        if (fs::create_directory(dir, ec))
+            return dir;
+    }
+    return {};
+}
+
+TempRuleCopy::TempRuleCopy(const fs::path& source)
+{
+    m_dir = MakeTempDir("kxrule-");
+    if (m_dir.empty())
+        return;
+    const fs::path target = m_dir / "rule.xml";
+    std::error_code ec;
+    fs::copy_file(source, target, ec);
+    if (!ec)
+        m_file = target;
+}
+
+TempRuleCopy::~TempRuleCopy()
+{
+    if (m_dir.empty())
+        return;
+    std::error_code ec;
+    fs::remove_all(m_dir, ec);
+}
+
+bool LoadCopy(const TempRuleCopy& copy, KxSysRule::RuleType type, std::string& error)
+{
+    if (!copy.ok()) {
+        error = "cannot make a working copy in " + fs::temp_directory_path().string();
+        return false;
+    }
+    const CString path = Wide(copy.file().string());
+    CFaceCurRule::InitXMLData(path, type);
+    if (CFaceCurRule::GetCurFileName(type) != path) {
+        error = "the library could not read the file";
+        return false;
+    }
+    // A file older than the program is rewritten only after its sync with the default rules.
+    RuleFileHead head;
+    const CString program = CISysdata::GetVersion();
+    if (CheckRuleFile(copy.file(), head) ||
+        CStringDisposeTool::CompareVersion(Wide(head.version), program, 3) < 0) {
+        error = "cannot bring the file up to version " + Narrow(program) +
+                ": the templates deliver no default rules";
+        return false;
+    }
+    return true;
+}
+
+bool SummariseRuleFile(const fs::path& path, RuleFileSummary& summary)
+{
+    if (CheckRuleFile(path, summary.head))
+        return false;
+    kx::xml::DocPtr doc = kx::xml::ParseFile(path.string());
+    if (!doc)
+        return false;
+    ITemplateParser* parser = GetTemplateParser();
+    summary.rules = 0;
+    summary.types.clear();
+    ForEachElement(xmlDocGetRootElement(doc.get()), [&](const xmlNode* group) {
+        ForEachElement(group, [&](const xmlNode* comp) {
+            RuleFileSummary::Type type;
+            type.name = NodeName(comp);
+            if (const SCompTemplate* tmpl = parser->GetCompTemplateByName(Wide(type.name)))
+                type.typeId = tmpl->nTypeId;
+            ForEachElement(comp, [&](const xmlNode* item) {
+                ForEachElement(item, [&](const xmlNode*) { ++type.rules; });
+            });
+            if (type.rules > 0) {
+                summary.rules += type.rules;
+                summary.types.push_back(type);
+            }
+        });
+    });
+    return true;
+}
+
+std::string KeyText(const NS_KXComponentType::SCompGroupType& key)
+{
+    return key.nSubTypeId == -1 ? std::to_string(key.nTypeId)
+                                : std::to_string(key.nTypeId) + ":" + std::to_string(key.nSubTypeId);
+}
+
+std::string ComponentName(const NS_KXComponentType::SCompGroupType& key)
+{
+    const SCompTemplate* tmpl = GetTemplateParser()->GetCompTemplate(key);
+    return tmpl ? Narrow(tmpl->strName) : std::string();
+}
+
+std::vector<CString> TemplateItems(const NS_KXComponentType::SCompGroupType& key)
+{
+    std::vector<CString> items;
+    const SCompTemplate* tmpl = GetTemplateParser()->GetCompTemplate({key.nTypeId, -1});
+    if (!tmpl)
+        return items;
+    auto add = [&items](const SCompTemplate& t) {
+        for (const SCalItemTemplate& item : t.vecCalItems) {
+            if (std::find(items.begin(), items.end(), item.strName) == items.end())
+                items.push_back(item.strName);
+        }
+    };
+    add(*tmpl);
+    for (const SCompTemplate* sub : tmpl->vecSubTemplates) {
+        if (sub)
+            add(*sub);
+    }
+    return items;
+}
+
+std::string ShowText(const NS_KXComponentType::SCompGroupType& key, const CString& item, const CString& rule,
+                     const CString& value)
+{
+    sCalItemDir dir;
+    dir.compType = key;
+    dir.strCalItem = item;
+    dir.strRuleName = rule;
+    CString text;
+    if (!CFaceCurRule::GetShowRuleText(dir, value, text))
+        return {};
+    // List texts end in a blank after every entry.
+    while (!text.empty() && text.back() == L' ')
+        text.pop_back();
+    return Narrow(text);
+}
+
+std::size_t DisplayWidth(const std::string& utf8)
+{
+    std::size_t width = 0;
+    for (const wchar_t c : Wide(utf8)) {
+        const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+                          (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+                          (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+                          (c >= 0xFFE0 && c <= 0xFFE6) || c >= 0x20000;
+        width += wide ? 2 : 1;
+    }
+    return width;
+}
+
+std::string PadRight(const std::string& utf8, std::size_t width)
+{
+    const std::size_t have = DisplayWidth(utf8);
+    return have >= width ? utf8 : utf8 + std::string(width - have, ' ');
+}
+
+std::optional<KxSysRule::RuleType> CheckRuleType(int value)
+{
+    const auto type = ParseRuleType(value);
+    if (!type)
+        Fail("--type must be 0 (bill-of-quantities rules), 1 (quota rules) or 2 (other rules), not " +
+                 std::to_string(value),
+             kExitUsage);
+    return type;
+}
+
+std::optional<NS_KXComponentType::SCompGroupType> CheckCompKey(const std::string& text)
+{
+    const auto key = ParseCompKey(text);
+    if (!key)
+        Fail("--comp must be a component type id, optionally with a sub-type id: TYPE or TYPE:SUB (such as 12 "
+             "or 12:3), not \"" + text + "\"",
+             kExitUsage);
+    else if (key->nTypeId == -1)
+        Fail("--comp: the component type id -1 names no component", kExitUsage);
+    else
+        return key;
+    return std::nullopt;
+}
+
+} // namespace kxrule

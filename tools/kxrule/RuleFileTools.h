@@ -1,0 +1,98 @@
+// What the rule-file subcommands (upgrade, demo, rules, set, grid) share: checking a rule file
+// before the library sees it, working on a private copy so that the project file is written only
+// when an operation succeeded, summarising a rule file, and aligned text output.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Command.h"
+
+namespace kxrule {
+
+namespace fs = std::filesystem;
+
+// Why a file cannot be loaded as a rule file, and which exit code that deserves.
+struct FileProblem {
+    std::string message;
+    int exitCode = kExitFailed;
+    bool notRuleFile = false; // readable, but not a rule file: a folder upgrade skips it
+};
+
+// What the document element of a rule file says.
+struct RuleFileHead {
+    bool oldFormat = false; // no "RuleVer"
+    std::string version;    // "RuleVer", empty for the old format
+    std::string Describe() const { return oldFormat ? "(old format)" : version; }
+};
+
+// Checks that `path` is a readable rule file: an existing regular file, well-formed XML, document
+// element "工程数据" with ruletype="1". The library would silently keep or drop such files.
+std::optional<FileProblem> CheckRuleFile(const fs::path& path, RuleFileHead& head);
+
+// Loads the templates of the system folder; false (with the reason) when they are missing or
+// broken, since a load or save against empty templates would drop every rule.
+bool LoadTemplates(std::string& error);
+
+// Library messages go to standard error instead of a window.
+void RouteMessagesToStderr();
+
+// A copy of a rule file in a private temporary folder, removed with the object.
+class TempRuleCopy {
+public:
+    explicit TempRuleCopy(const fs::path& source);
+    ~TempRuleCopy();
+    TempRuleCopy(const TempRuleCopy&) = delete;
+    TempRuleCopy& operator=(const TempRuleCopy&) = delete;
+
+    bool ok() const { return !m_file.empty(); }
+    const fs::path& file() const { return m_file; }
+
+private:
+    fs::path m_dir;
+    fs::path m_file;
+};
+
+// A fresh, empty folder below the system's temporary folder.
+fs::path MakeTempDir(const std::string& prefix);
+
+// The rule file as it stands on disk, after the library wrote it.
+struct RuleFileSummary {
+    struct Type {
+        std::string name;
+        int typeId = -1; // -1 when the templates do not know the name
+        int rules = 0;
+    };
+    RuleFileHead head;
+    int rules = 0;
+    std::vector<Type> types; // component types holding rules, in file order
+};
+bool SummariseRuleFile(const fs::path& path, RuleFileSummary& summary);
+
+// "12" or "12:3" as given, or as the key prints.
+std::string KeyText(const NS_KXComponentType::SCompGroupType& key);
+// The name of the component (or sub-type) the key names, or empty.
+std::string ComponentName(const NS_KXComponentType::SCompGroupType& key);
+// The calculation items of a key's template: the component's own items, then its sub-types'.
+std::vector<CString> TemplateItems(const NS_KXComponentType::SCompGroupType& key);
+
+// Display text of a stored value, empty when the library cannot describe it.
+std::string ShowText(const NS_KXComponentType::SCompGroupType& key, const CString& item, const CString& rule,
+                     const CString& value);
+
+// Columns on a terminal: CJK characters take two cells.
+std::size_t DisplayWidth(const std::string& utf8);
+std::string PadRight(const std::string& utf8, std::size_t width);
+
+// Checks --type; prints the reason and returns nullopt when it is out of range.
+std::optional<KxSysRule::RuleType> CheckRuleType(int value);
+// Checks --comp; prints the reason and returns nullopt when it is not numbers.
+std::optional<NS_KXComponentType::SCompGroupType> CheckCompKey(const std::string& text);
+
+// The library's document slot is a process-wide state; each load gets a path of its own so the
+// "same file" refusal of InitXMLData never applies.
+bool LoadCopy(const TempRuleCopy& copy, KxSysRule::RuleType type, std::string& error);
+
+} // namespace kxrule

@@ -1,0 +1,156 @@
+// kxrule set: change rule values of one calculation item and save the rule file.
+#include <algorithm>
+#include <iostream>
+#include <set>
+
+#include "Command.h"
+#include "RuleFileTools.h"
+
+namespace kxrule {
+
+namespace {
+
+struct Options {
+    std::string file;
+    int type = 0;
+    std::string comp;
+    std::string item;
+    std::vector<std::string> assignments;
+    bool json = false;
+};
+
+struct Change {
+    std::string rule, oldValue, newValue, text;
+};
+
+int Run(const Options& options)
+{
+    const auto type = CheckRuleType(options.type);
+    if (!type)
+        return kExitUsage;
+    const auto key = CheckCompKey(options.comp);
+    if (!key)
+        return kExitUsage;
+    if (options.item.empty())
+        return Fail("--item must name a calculation item", kExitUsage);
+    std::vector<Change> changes;
+    std::set<std::string> seen;
+    for (const std::string& text : options.assignments) {
+        const std::size_t eq = text.find('=');
+        if (eq == std::string::npos)
+            return Fail("expected RULE=VALUE, got \"" + text + "\" (no '=')", kExitUsage);
+        if (eq == 0)
+            return Fail("expected RULE=VALUE, got \"" + text + "\" (no rule name before '=')", kExitUsage);
+        Change change;
+        change.rule = text.substr(0, eq);
+        change.newValue = text.substr(eq + 1);
+        if (!seen.insert(change.rule).second)
+            return Fail("the rule \"" + change.rule + "\" is given twice", kExitUsage);
+        changes.push_back(std::move(change));
+    }
+    RuleFileHead head;
+    if (auto problem = CheckRuleFile(options.file, head))
+        return Fail(problem->message, problem->exitCode);
+    RouteMessagesToStderr();
+    std::string error;
+    if (!LoadTemplates(error))
+        return Fail(error);
+    TempRuleCopy copy(options.file);
+    if (!LoadCopy(copy, *type, error))
+        return Fail(options.file + ": " + error + "; nothing written");
+
+    const CString item = Wide(options.item);
+    auto dirOf = [&](const std::string& rule) {
+        sCalItemDir dir;
+        dir.compType = *key;
+        dir.strCalItem = item;
+        dir.strRuleName = Wide(rule);
+        dir.eRuleType = *type;
+        return dir;
+    };
+    // Every rule must exist before anything changes.
+    for (Change& change : changes) {
+        CStringArray pairs;
+        if (CFaceCurRule::GetCurItemRules(dirOf(change.rule), pairs)) {
+            change.oldValue = Narrow(pairs[1]);
+            continue;
+        }
+        std::string known;
+        CFaceCurRule::GetCurItemRules(*key, pairs, item, *type);
+        for (std::size_t i = 0; i < pairs.size(); i += 2)
+            known += (known.empty() ? "" : ", ") + Narrow(pairs[i]);
+        const std::string comp = ComponentName(*key);
+        return Fail(options.file + ": " + (comp.empty() ? "component type" : comp) + " (" + KeyText(*key) +
+                        ") item \"" + options.item + "\" has no rule \"" + change.rule + "\"" +
+                        (known.empty() ? std::string(" (the item has no rules)") : "; its rules: " + known) +
+                        "; nothing written");
+    }
+    // One rule at a time: in a single name/value list a value that equals a rule name would be
+    // taken for that name.
+    for (Change& change : changes) {
+        CFaceCurRule::SetCurItemRules(dirOf(change.rule), CStringArray{Wide(change.rule), Wide(change.newValue)});
+        change.text = ShowText(*key, item, Wide(change.rule), Wide(change.newValue));
+    }
+    if (!CFaceCurRule::SaveXMLData(Wide(options.file), *type))
+        return Fail(options.file + ": cannot write the file (read-only folder or disk full?); it is unchanged");
+
+    if (options.json) {
+        nlohmann::ordered_json root;
+        root["file"] = options.file;
+        root["comp"] = {{"typeId", key->nTypeId}, {"subTypeId", key->nSubTypeId}, {"name", ComponentName(*key)}};
+        root["item"] = options.item;
+        auto list = nlohmann::ordered_json::array();
+        for (const Change& c : changes)
+            list.push_back({{"rule", c.rule},
+                            {"old", c.oldValue},
+                            {"new", c.newValue},
+                            {"changed", c.oldValue != c.newValue},
+                            {"text", c.text}});
+        root["changes"] = std::move(list);
+        std::cout << root.dump(2) << '\n';
+        return kExitOk;
+    }
+    std::size_t width = 0;
+    for (const Change& c : changes)
+        width = std::max(width, DisplayWidth(c.rule));
+    for (const Change& c : changes) {
+        std::cout << PadRight(c.rule, width) << ": ";
+        if (c.oldValue == c.newValue)
+            std::cout << c.newValue << " (unchanged)";
+        else
+            std::cout << c.oldValue << " -> " << c.newValue;
+        if (!c.text.empty() && c.text != c.newValue)
+            std::cout << "    (" << c.text << ')';
+        std::cout << '\n';
+    }
+    std::cout << "Saved " << options.file << '\n';
+    return kExitOk;
+}
+
+void Register(CLI::App& app, Context& ctx)
+{
+    static Options options;
+    CLI::App* cmd = app.add_subcommand(
+        "set",
+        "Set rule values of one calculation item and save the file (which is also brought up to the\n"
+        "program's version). Values are stored as given: for a single-choice rule the option's index,\n"
+        "for a list rule the codes joined by ','. Nothing is written unless every rule exists.\n\n"
+        "Example:\n"
+        "  kxrule set proj/QDRule.xml --type 0 --comp 12 --item 实体模板 扣减项目=1,2,3 计算方式=1");
+    cmd->add_option("FILE", options.file, "Rule file")->required();
+    cmd->add_option("--type", options.type, "Rule type: 0 bill of quantities, 1 quota, 2 other")->required();
+    cmd->add_option("--comp", options.comp, "Component type id, with an optional sub-type: 12 or 12:3")->required();
+    cmd->add_option("--item", options.item, "Calculation item")->required();
+    cmd->add_option("RULE=VALUE", options.assignments, "Rules to set")->required();
+    cmd->add_flag("--json", options.json, "Print JSON: {file,comp,item,changes:[{rule,old,new,changed,text}]}");
+    cmd->callback([&ctx] {
+        ctx.ApplyDirs();
+        ctx.exitCode = Run(options);
+    });
+}
+
+const bool registered = RegisterCommand(30, &Register);
+
+} // namespace
+
+} // namespace kxrule

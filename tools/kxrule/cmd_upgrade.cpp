@@ -1,0 +1,254 @@
+// kxrule upgrade: bring rule files up to the program's version, the way the host does when it
+// opens a project, and say what was found.
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <iostream>
+
+#include <kxhost/HostServices.h>
+
+#include "Command.h"
+#include "RuleFileTools.h"
+#include "platform/Terminal.h"
+
+namespace kxrule {
+
+namespace {
+
+struct Options {
+    std::vector<std::string> paths;
+    int type = 0;
+    bool json = false;
+};
+
+enum class Status { Upgraded, Skipped, Failed };
+
+struct FileResult {
+    std::string file;
+    Status status = Status::Failed;
+    RuleFileHead before;
+    RuleFileSummary after;
+    std::string error;
+};
+
+// The library loads a private copy; the project file is written only once the copy loaded,
+// upgraded and synchronised.
+FileResult UpgradeOne(const fs::path& path, KxSysRule::RuleType type, bool inFolder)
+{
+    FileResult result;
+    result.file = path.string();
+    if (auto problem = CheckRuleFile(path, result.before)) {
+        result.status = inFolder && problem->notRuleFile ? Status::Skipped : Status::Failed;
+        result.error = problem->message;
+        return result;
+    }
+    TempRuleCopy copy(path);
+    std::string error;
+    if (!LoadCopy(copy, type, error)) {
+        result.error = result.file + ": " + error + "; the file is unchanged";
+        return result;
+    }
+    if (!CFaceCurRule::SaveXMLData(Wide(result.file), type)) {
+        result.error = result.file + ": cannot write the file (read-only folder or disk full?); it is unchanged";
+        return result;
+    }
+    SummariseRuleFile(path, result.after);
+    result.status = Status::Upgraded;
+    return result;
+}
+
+bool HasXmlExtension(const fs::path& path)
+{
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext == ".xml";
+}
+
+std::vector<fs::path> XmlFilesBelow(const fs::path& dir)
+{
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(dir, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_regular_file(ec) && HasXmlExtension(it->path()))
+            files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// A line on standard error for runs that take more than a moment, only when a person watches.
+class Progress {
+public:
+    explicit Progress(std::size_t total) : m_total(total), m_enabled(kx::platform::StderrIsTerminal()) {}
+    ~Progress()
+    {
+        if (m_shown)
+            std::cerr << "\r\033[K" << std::flush;
+    }
+
+    void Update(std::size_t done, const std::string& file)
+    {
+        using namespace std::chrono;
+        const auto now = steady_clock::now();
+        if (!m_enabled || now - m_start < seconds(1) || now - m_last < milliseconds(100))
+            return;
+        m_last = now;
+        m_shown = true;
+        std::cerr << "\r\033[Kupgrading " << done + 1 << "/" << m_total << ": " << file << std::flush;
+    }
+
+private:
+    std::size_t m_total;
+    bool m_enabled;
+    bool m_shown = false;
+    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point m_last{};
+};
+
+std::string TypesText(const RuleFileSummary& summary)
+{
+    std::string text;
+    for (const auto& type : summary.types) {
+        if (!text.empty())
+            text += ", ";
+        text += type.name + " (" + (type.typeId == -1 ? std::string("?") : std::to_string(type.typeId)) +
+                "): " + std::to_string(type.rules);
+    }
+    return text;
+}
+
+void PrintText(const FileResult& r, bool detailed)
+{
+    if (r.status == Status::Skipped) {
+        std::cout << r.error << "; skipped\n";
+        return;
+    }
+    if (r.status == Status::Failed) {
+        Fail(r.error);
+        return;
+    }
+    std::cout << r.file << ": " << r.before.Describe() << " -> " << r.after.head.Describe() << ", "
+              << r.after.rules << (r.after.rules == 1 ? " rule" : " rules") << " in " << r.after.types.size()
+              << (r.after.types.size() == 1 ? " component type" : " component types") << '\n';
+    if (detailed && !r.after.types.empty())
+        std::cout << "  " << TypesText(r.after) << '\n';
+}
+
+nlohmann::ordered_json ToJson(const FileResult& r)
+{
+    nlohmann::ordered_json file;
+    file["file"] = r.file;
+    file["status"] = r.status == Status::Upgraded ? "upgraded" : r.status == Status::Skipped ? "skipped" : "failed";
+    if (r.status != Status::Upgraded) {
+        file["error"] = r.error;
+        return file;
+    }
+    file["before"] = r.before.oldFormat ? nullptr : nlohmann::ordered_json(r.before.version);
+    file["oldFormat"] = r.before.oldFormat;
+    file["after"] = r.after.head.version;
+    file["rules"] = r.after.rules;
+    auto types = nlohmann::ordered_json::array();
+    for (const auto& type : r.after.types)
+        types.push_back({{"name", type.name}, {"typeId", type.typeId}, {"rules", type.rules}});
+    file["types"] = std::move(types);
+    return file;
+}
+
+int Run(const Options& options)
+{
+    const auto type = CheckRuleType(options.type);
+    if (!type)
+        return kExitUsage;
+    // Every argument is checked before anything is written.
+    for (const std::string& path : options.paths) {
+        std::error_code ec;
+        if (!fs::exists(path, ec))
+            return Fail(path + ": no such file or folder", kExitUsage);
+    }
+    RouteMessagesToStderr();
+    std::string error;
+    if (!LoadTemplates(error))
+        return Fail(error);
+
+    struct Job {
+        fs::path path;
+        bool inFolder;
+    };
+    std::vector<Job> jobs;
+    for (const std::string& path : options.paths) {
+        if (!fs::is_directory(path)) {
+            jobs.push_back({path, false});
+            continue;
+        }
+        const auto files = XmlFilesBelow(path);
+        if (files.empty())
+            return Fail(path + ": no .xml files in this folder");
+        for (const fs::path& file : files)
+            jobs.push_back({file, true});
+    }
+
+    std::vector<FileResult> results;
+    {
+        Progress progress(jobs.size());
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+            progress.Update(i, jobs[i].path.string());
+            results.push_back(UpgradeOne(jobs[i].path, *type, jobs[i].inFolder));
+        }
+    }
+
+    int upgraded = 0, skipped = 0, failed = 0;
+    for (const FileResult& r : results) {
+        upgraded += r.status == Status::Upgraded;
+        skipped += r.status == Status::Skipped;
+        failed += r.status == Status::Failed;
+    }
+    const bool anyFolder = std::any_of(jobs.begin(), jobs.end(), [](const Job& j) { return j.inFolder; });
+    if (options.json) {
+        auto files = nlohmann::ordered_json::array();
+        for (const FileResult& r : results)
+            files.push_back(ToJson(r));
+        nlohmann::ordered_json root;
+        root["files"] = std::move(files);
+        root["summary"] = {{"upgraded", upgraded}, {"skipped", skipped}, {"failed", failed}};
+        std::cout << root.dump(2) << '\n';
+        for (const FileResult& r : results) {
+            if (r.status == Status::Failed)
+                Fail(r.error);
+        }
+    } else {
+        for (const FileResult& r : results)
+            PrintText(r, !anyFolder);
+        if (results.size() > 1)
+            std::cout << "Upgraded " << upgraded << " of " << results.size() << " files (" << skipped
+                      << " skipped: not rule files, " << failed << " failed)\n";
+    }
+    return failed ? kExitFailed : kExitOk;
+}
+
+void Register(CLI::App& app, Context& ctx)
+{
+    static Options options;
+    CLI::App* cmd = app.add_subcommand(
+        "upgrade",
+        "Load rule files the way the host does: old-format files are converted, files older than the program\n"
+        "are synchronised with the default rules, and every file is rewritten in the current layout.\n"
+        "A folder is searched for *.xml files recursively; files in it that are not rule files are skipped.\n"
+        "A file is written only when its upgrade succeeded.\n\n"
+        "Example:\n"
+        "  kxrule upgrade proj/DERule.xml --type 1 --sys ./sys\n"
+        "  kxrule upgrade ./projects --type 0 --json");
+    cmd->add_option("FILE", options.paths, "Rule files or folders")->required();
+    cmd->add_option("--type", options.type, "Rule type: 0 bill of quantities, 1 quota, 2 other")->required();
+    cmd->add_flag("--json", options.json, "Print JSON: {files:[{file,status,before,oldFormat,after,rules,types}],summary}");
+    cmd->callback([&ctx] {
+        ctx.ApplyDirs();
+        ctx.exitCode = Run(options);
+    });
+}
+
+const bool registered = RegisterCommand(10, &Register);
+
+} // namespace
+
+} // namespace kxrule

@@ -137,6 +137,11 @@ bool Serialize(xmlDoc* doc, std::string& bytes, const char* encoding)
     Init();
     if (!encoding)
         encoding = doc->encoding ? reinterpret_cast<const char*>(doc->encoding) : "UTF-8";
+    // Asked first, because libxml2's writer reports an unknown encoding on standard error.
+    xmlCharEncodingHandler* handler = xmlFindCharEncodingHandler(encoding);
+    if (!handler)
+        return false;
+    xmlCharEncCloseFunc(handler);
     xmlChar* mem = nullptr;
     int size = 0;
     xmlDocDumpFormatMemoryEnc(doc, &mem, &size, encoding, 1);
@@ -144,7 +149,9 @@ bool Serialize(xmlDoc* doc, std::string& bytes, const char* encoding)
     if (!mem || size <= 0)
         return false;
     bytes.assign(reinterpret_cast<const char*>(mem), static_cast<std::size_t>(size));
-    return true;
+    // libxml2 writes a character that the encoding lacks as a character reference, also inside
+    // a name, where that is no XML: output that would not load again is refused, not saved.
+    return Parse(bytes, nullptr) != nullptr;
 }
 
 bool SaveFile(xmlDoc* doc, const std::string& fsPath, const char* encoding)

@@ -42,9 +42,23 @@ CString NodeName(const xmlNode* node)
     return kx::xml::ToWide(node->name);
 }
 
+// An attribute in no namespace, as xmlGetNoNsProp gives it, but read in place when it is plain
+// text: a large file has hundreds of thousands of them.
 std::optional<CString> Attribute(xmlNode* node, const char* name)
 {
-    kx::xml::CharPtr value(xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name)));
+    const auto* xname = reinterpret_cast<const xmlChar*>(name);
+    for (const xmlAttr* attr = node->properties; attr; attr = attr->next) {
+        if (attr->ns || !xmlStrEqual(attr->name, xname))
+            continue;
+        const xmlNode* text = attr->children;
+        if (!text)
+            return CString();
+        if (text->type == XML_TEXT_NODE && !text->next)
+            return kx::xml::ToWide(text->content);
+        break;
+    }
+    // Entity references kept in the value, or a default from the document's DTD.
+    kx::xml::CharPtr value(xmlGetNoNsProp(node, xname));
     if (!value)
         return std::nullopt;
     return kx::xml::ToWide(value.get());
@@ -198,9 +212,10 @@ bool CDeFenLeiFile::Save(const CString& strPath, const FenLeiMap& mapIn) noexcep
                 // The file cannot hold an item without keys, so its name never matters.
                 if (info.vecVarKey.empty())
                     continue;
-                if (!kx::xml::IsValidName(info.strCalcItem))
+                const std::string name = kx::xml::ToUtf8(info.strCalcItem);
+                if (name.empty() || xmlValidateName(kx::xml::X(name), 0) != 0)
                     return false;
-                xmlNode* item = AddChild(comp, kx::xml::ToUtf8(info.strCalcItem));
+                xmlNode* item = AddChild(comp, name);
                 for (const CString& varKey : info.vecVarKey) {
                     if (!IsXmlText(varKey))
                         return false;

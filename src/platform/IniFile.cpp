@@ -114,6 +114,12 @@ bool IniFile::HasSection(const CString& section) const
 
 std::shared_ptr<const IniFile> LoadIniFile(const std::string& fsPath)
 {
+    bool bExists = false;
+    return LoadIniFile(fsPath, bExists);
+}
+
+std::shared_ptr<const IniFile> LoadIniFile(const std::string& fsPath, bool& bExists)
+{
     struct Cached {
         FileStatus status;
         std::shared_ptr<const IniFile> ini;
@@ -124,7 +130,8 @@ std::shared_ptr<const IniFile> LoadIniFile(const std::string& fsPath)
     static const auto empty = std::make_shared<const IniFile>();
 
     FileStatus status;
-    if (!GetFileStatus(fsPath, status)) {
+    bExists = GetFileStatus(fsPath, status);
+    if (!bExists) {
         cache.erase(fsPath);
         return empty;
     }

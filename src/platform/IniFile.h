@@ -38,6 +38,8 @@ private:
 // The parsed file at `fsPath`; a missing or unreadable file gives an empty one. Parsed files are
 // kept by path, size and modification time, so a file is read again only after it changed.
 std::shared_ptr<const IniFile> LoadIniFile(const std::string& fsPath);
+// The same, telling whether the file exists.
+std::shared_ptr<const IniFile> LoadIniFile(const std::string& fsPath, bool& bExists);
 
 // A string value as the profile string read gives it: the value, or `strDefault` (without its
 // trailing spaces) when the file, section or key is missing, cut to `nBufferChars` - 1 characters.

@@ -67,12 +67,18 @@ void CSysDefRule::SetRuleDir(const CString& strDir)
     m_strRuleDescFsPath.clear();
 }
 
-const std::string& CSysDefRule::RuleDescFsPath()
+std::shared_ptr<const kx::platform::IniFile> CSysDefRule::LoadRuleDesc()
 {
-    // The grid asks once per rule; mapping a path searches folders when the letter case differs.
-    if (m_strRuleDescFsPath.empty() || !kx::platform::IsRegularFile(m_strRuleDescFsPath))
-        m_strRuleDescFsPath = kx::platform::MapPath(m_strRuleDir + L"\\" + L"RuleDesc.ini");
-    return m_strRuleDescFsPath;
+    // The grid asks once per rule; mapping a path searches folders when the letter case differs,
+    // so the mapped path is kept while the file is found there.
+    bool bExists = false;
+    if (!m_strRuleDescFsPath.empty()) {
+        auto ini = kx::platform::LoadIniFile(m_strRuleDescFsPath, bExists);
+        if (bExists)
+            return ini;
+    }
+    m_strRuleDescFsPath = kx::platform::MapPath(m_strRuleDir + L"\\" + L"RuleDesc.ini");
+    return kx::platform::LoadIniFile(m_strRuleDescFsPath, bExists);
 }
 
 void CSysDefRule::LoadSysRules()
@@ -92,7 +98,7 @@ bool CSysDefRule::GetRuleDescs(const CString& strSection, const CStringArray& ar
     if (strSection.empty())
         return false;
     // Read on every call, so that an edited file is seen; the cache parses it again only then.
-    const auto ini = kx::platform::LoadIniFile(RuleDescFsPath());
+    const auto ini = LoadRuleDesc();
     arrDescs.reserve(arrCodes.size());
     for (const CString& strCode : arrCodes)
         arrDescs.push_back(kx::platform::ReadProfileString(*ini, strSection, L"TYPE" + strCode, L""));
@@ -109,6 +115,21 @@ bool CSysDefRule::FindSysRules(NS_KXComponentType::SCompGroupType compType, cons
             out.push_back(m_vecSysRules[pos]);
     }
     return !out.empty();
+}
+
+const SRuleItem* CSysDefRule::FirstSysRule(NS_KXComponentType::SCompGroupType compType, const CString& strCalItem,
+                                           const CString& strRuleName) const
+{
+    if (compType.nTypeId == -1)
+        return nullptr;
+    const auto it = m_mapRulesByItem.find(SItemKey{compType, strCalItem});
+    if (it == m_mapRulesByItem.end())
+        return nullptr;
+    for (const std::size_t pos : it->second) {
+        if (m_vecSysRules[pos].strRuleName == strRuleName)
+            return &m_vecSysRules[pos];
+    }
+    return nullptr;
 }
 
 SRuleItem CSysDefRule::FindRuleByName(const CString& strRuleName, const std::vector<SRuleItem>& vecItems)

@@ -4,12 +4,14 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include <kxsysrule/Types.h>
 
+#include "platform/IniFile.h"
 #include "sysrule/CCalItemTable.h"
 
 class CSysDefRule {
@@ -71,8 +73,11 @@ private:
         std::size_t operator()(const SItemKey& key) const;
     };
 
-    // RuleDesc.ini as the file system spells it, mapped again only when it is not there.
-    const std::string& RuleDescFsPath();
+    // The parsed RuleDesc.ini. Its path is mapped again only when the file is not where it was.
+    std::shared_ptr<const kx::platform::IniFile> LoadRuleDesc();
+    // The first default record named `strRuleName` of one item, or null; no copies.
+    const SRuleItem* FirstSysRule(NS_KXComponentType::SCompGroupType compType, const CString& strCalItem,
+                                  const CString& strRuleName) const;
 
     // The one instance; owned through this pointer from GetInstance to ReleaseInstance.
     static CSysDefRule* s_pInstance;

@@ -6,16 +6,9 @@
 bool CSysDefRule::GetShowRuleText(NS_KXComponentType::SCompGroupType compType, const CString& strCalItem,
                                   const CString& strRuleName, const CString& strValue, CString& strText)
 {
-    std::vector<SRuleItem> vecDefs;
-    if (!FindSysRules(compType, strCalItem, vecDefs))
-        return false;
-    const SRuleItem* def = nullptr;
-    for (const SRuleItem& item : vecDefs) {
-        if (item.strRuleName == strRuleName) {
-            def = &item;
-            break;
-        }
-    }
+    // The first default record of the item with that name decides; the grid calls this once per
+    // rule, so the records are not copied out.
+    const SRuleItem* def = FirstSysRule(compType, strCalItem, strRuleName);
     if (!def)
         return false;
 

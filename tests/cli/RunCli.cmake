@@ -75,5 +75,6 @@ if(THEN_ARGS)
 endif()
 
 if(failures)
-  message(FATAL_ERROR "kxrule ${ARGS}:${failures}")
+  string(REPLACE "^^" " " shown "${ARGS}")
+  message(FATAL_ERROR "kxrule ${shown}:${failures}")
 endif()

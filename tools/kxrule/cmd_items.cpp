@@ -53,7 +53,7 @@ int List(const Options& options)
         return kExitOk;
     }
     if (table.IsEmpty()) {
-        std::cout << "No calculation items in " << RuleCodeFile() << '\n';
+        std::cout << "No calculation items in " << RuleCodeFile() << " (RuleItemNum below 1)\n";
         return kExitOk;
     }
     table.ForEach([](int code, const CString& name) { std::cout << code << '\t' << Narrow(name) << '\n'; });
@@ -105,10 +105,15 @@ void Register(CLI::App& app, Context& ctx)
                               "  kxrule items --sys ./sys\n"
                               "  kxrule items --code 10\n"
                               "  kxrule items --name 柱 --json\n\n"
-                              "Exit codes: 0 done, 1 no such item, 2 bad usage.\n\n") +
+                              "Exit codes: 0 done, 1 no such item or no RuleCode.ini, 2 bad usage.\n\n") +
                   kShape);
     items->callback([&ctx] {
         ctx.ApplyDirs();
+        // The library runs with an empty table then; here it is most likely a wrong --sys.
+        if (!kx::platform::IsRegularFile(RuleCodeFile())) {
+            ctx.exitCode = Fail("no calculation items: " + RuleCodeFile() + " is not there");
+            return;
+        }
         ctx.exitCode = (options.code || options.name) ? Lookup(options) : List(options);
     });
 }

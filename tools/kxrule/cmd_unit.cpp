@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include <kxhost/HostServices.h>
+#include <kxhost/KxHost.h>
 
 #include "Command.h"
 #include "common/StringUtil.h"
@@ -131,6 +131,11 @@ int Run(const Options& options)
         PrintOrdered(out);
     else
         std::cout << text;
+    if (!hasDefault) {
+        const CString why = KxHost::LastTemplateError();
+        Fail("no units known for \"" + Narrow(name) + "\" of component " + std::to_string(comp->nTypeId) + ":" +
+             std::to_string(comp->nSubTypeId) + (why.empty() ? "" : " (" + Narrow(why) + ")"));
+    }
     return allAnswered ? kExitOk : kExitFailed;
 }
 

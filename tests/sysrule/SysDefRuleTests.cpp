@@ -323,6 +323,17 @@ TEST_F(SysDefRulesEntry, WithdrawnFormOnlyShowsItsMessage)
     EXPECT_EQ(shown[1], shown[0]);
 }
 
+TEST_F(SysDefRulesEntry, NeitherFormLoadsTheRuleLibrary)
+{
+    KxSysRule::SetMessageBoxHandler([](const CString&) {});
+    CStringArray rules;
+    CFaceSysRule::GetSysDefRules(W(SysDir()), rules);
+    CFaceSysRule::GetSysDefRules({12, -1}, L"", rules, KxSysRule::Rule_QingDan);
+    // Written after both calls: only a library loaded later sees it.
+    WriteRuleCode("[main]\nRuleItemNum=1\n[ITEM1]\nName=柱\nCODE=1\n");
+    EXPECT_EQ(CFaceSysRule::GetCalItemName(1), L"柱");
+}
+
 TEST_F(SysDefRulesEntry, ProjectRulesAsNameValuePairs)
 {
     CopySample(m_dir.path());

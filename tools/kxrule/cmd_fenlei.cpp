@@ -68,7 +68,7 @@ nlohmann::ordered_json ToJson(const FenLeiMap& map)
 void PrintText(const FenLeiMap& map)
 {
     if (map.empty()) {
-        std::cout << "No quota-classification settings in " << Narrow(SettingsFile()) << '\n';
+        std::cout << "No quota-classification settings in " << kx::platform::MapPath(SettingsFile()) << '\n';
         return;
     }
     for (const auto& [key, items] : map) {

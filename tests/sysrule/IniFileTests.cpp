@@ -220,13 +220,4 @@ TEST(IniCache, ChangedFileIsReadAgain)
     EXPECT_EQ(ReadProfileString(path, L"s", L"k", L""), L"D");
 }
 
-TEST(IniCache, UnchangedFileGivesTheSameParsedObject)
-{
-    TempDir dir;
-    WriteBytes(dir / "a.ini", "[s]\nk=1\n");
-    const auto first = kx::platform::LoadIniFile((dir / "a.ini").string());
-    const auto second = kx::platform::LoadIniFile((dir / "a.ini").string());
-    EXPECT_EQ(first.get(), second.get());
-}
-
 } // namespace

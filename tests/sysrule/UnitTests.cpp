@@ -8,7 +8,6 @@
 #include <kxsysrule/CFaceSysRule.h>
 
 #include "sysrule/RuleLibraryFixture.h"
-#include "sysrule/UnitTable.h"
 
 namespace {
 
@@ -214,24 +213,6 @@ TEST_F(Units, SystemVariablesOfAComponentType)
     values.resize(2);
     EXPECT_FALSE(CFaceSysRule::GetCalSysVariable({77, -1}, values));
     EXPECT_TRUE(values.empty());
-}
-
-TEST(UnitNames, TableRowsAndTypes)
-{
-    using kx::sysrule::LookupUnitName;
-    const struct {
-        const char* name;
-        int type;
-    } rows[] = {{"m", 1},  {"M", 1},  {"米", 1},  {"m2", 2}, {"M2", 2}, {"平米", 2}, {"平方米", 2}, {"m3", 3},
-                {"M3", 3}, {"立米", 3}, {"立方米", 3}, {"个", 4}, {"根", 4}, {"座", 4}, {"榀", 4}, {"块", 4},
-                {"套", 4}, {"只", 4}, {"樘", 4}, {"副", 4}, {"吨", 4}, {"千克", 4}, {"扇", 4}};
-    for (const auto& row : rows) {
-        const auto type = LookupUnitName(W(std::string(row.name)));
-        ASSERT_TRUE(type.has_value()) << row.name;
-        EXPECT_EQ(*type, row.type) << row.name;
-    }
-    for (const char* other : {"", "kg", "M ", "m 2", "处", "平方", "mm"})
-        EXPECT_FALSE(LookupUnitName(W(std::string(other))).has_value()) << other;
 }
 
 } // namespace

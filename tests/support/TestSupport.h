@@ -27,7 +27,8 @@ private:
     fs::path m_path;
 };
 
-CString W(const std::string& utf8);             // UTF-8 literal to wide
+CString W(const std::string& utf8);             // UTF-8 text to wide
+inline CString W(const char* utf8) { return W(std::string(utf8)); }
 std::string U8(const CString& wide);            // wide to UTF-8, for messages
 CString W(const fs::path& path);
 

@@ -315,7 +315,9 @@ bool WriteFileAtomic(const std::string& fsPath, std::string_view bytes)
     }
     mode_t mode = 0666 & ~CurrentUmask();
     if (::stat(target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode))
+        // A read-only file (no write permission for its owner) is not replaced: the rename
+        // would otherwise overwrite what the user protected, even as root.
+        if (!S_ISREG(st.st_mode) || !(st.st_mode & S_IWUSR))
             return false;
         mode = st.st_mode & 07777;
     }

@@ -172,6 +172,20 @@ TEST(WriteFileAtomic, ReadOnlyFolderKeepsTheOldFile)
     EXPECT_EQ(ReadBytes(folder / "DERule.xml"), "old");
 }
 
+TEST(WriteFileAtomic, ReadOnlyFileIsNotReplaced)
+{
+    // The owner's write permission is the file's read-only mark, honoured even for root.
+    TempDir dir;
+    const fs::path file = dir / "DefaultDeFenLeiSet.xml";
+    WriteBytes(file, "old");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_FALSE(WriteFileAtomic(file.string(), "new"));
+    EXPECT_EQ(ReadBytes(file), "old");
+    ClearReadOnly(file.string());
+    EXPECT_TRUE(WriteFileAtomic(file.string(), "new"));
+    EXPECT_EQ(ReadBytes(file), "new");
+}
+
 TEST(ClearReadOnly, GivesTheOwnerWritePermission)
 {
     TempDir dir;

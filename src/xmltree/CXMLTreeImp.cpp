@@ -2,6 +2,7 @@
 // the name "#document" and no value, an attribute has no parent, and a path is XPath 1.0.
 #include "xmltree/CXMLTreeImp.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <utility>
 
@@ -100,6 +101,36 @@ xmlAttr* FindAttribute(xmlNode* pElement, const std::string& strName)
             return pAttr;
     }
     return nullptr;
+}
+
+// Names as XML 1.0 (fifth edition) and so libxml2's parser accept them: a name read from a file,
+// such as "砼墙（外）", can always be written back.
+bool IsNameStartChar(wchar_t c)
+{
+    const auto u = static_cast<std::uint32_t>(c);
+    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '_' || u == ':' || (u >= 0xC0 && u <= 0xD6) ||
+           (u >= 0xD8 && u <= 0xF6) || (u >= 0xF8 && u <= 0x2FF) || (u >= 0x370 && u <= 0x37D) ||
+           (u >= 0x37F && u <= 0x1FFF) || (u >= 0x200C && u <= 0x200D) || (u >= 0x2070 && u <= 0x218F) ||
+           (u >= 0x2C00 && u <= 0x2FEF) || (u >= 0x3001 && u <= 0xD7FF) || (u >= 0xF900 && u <= 0xFDCF) ||
+           (u >= 0xFDF0 && u <= 0xFFFD) || (u >= 0x10000 && u <= 0xEFFFF);
+}
+
+bool IsNameChar(wchar_t c)
+{
+    const auto u = static_cast<std::uint32_t>(c);
+    return IsNameStartChar(c) || u == '-' || u == '.' || (u >= '0' && u <= '9') || u == 0xB7 ||
+           (u >= 0x300 && u <= 0x36F) || (u >= 0x203F && u <= 0x2040);
+}
+
+bool IsXmlName(const CString& strName)
+{
+    if (strName.empty() || !IsNameStartChar(strName[0]))
+        return false;
+    for (wchar_t c : strName) {
+        if (!IsNameChar(c))
+            return false;
+    }
+    return true;
 }
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -450,7 +481,7 @@ bool CXMLTreeImp::AddChild(const CString& strName, const CString& strValue)
     } else if (m_pCurNode->type != XML_ELEMENT_NODE) {
         Refuse("only an element or the document takes child elements");
     }
-    if (!kx::xml::IsValidName(strName))
+    if (!IsXmlName(strName))
         Refuse("\"" + kx::xml::ToUtf8(strName) + "\" is not a valid element name");
     xmlNode* pNode = xmlNewDocNode(m_pDoc.get(), nullptr, X(kx::xml::ToUtf8(strName)), nullptr);
     if (!pNode)
@@ -567,7 +598,7 @@ bool CXMLTreeImp::SetAttribute(const CString& strName, const CString& strValue)
         return false;
     if (m_pCurNode->type != XML_ELEMENT_NODE)
         Refuse("attributes can be set on an element only");
-    if (!kx::xml::IsValidName(strName))
+    if (!IsXmlName(strName))
         return false;
     ForgetCursors();
     return xmlSetNsProp(m_pCurNode, nullptr, X(kx::xml::ToUtf8(strName)), X(kx::xml::ToUtf8(strValue))) != nullptr;

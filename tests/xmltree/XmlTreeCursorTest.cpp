@@ -206,6 +206,40 @@ TEST_F(XmlTreeCursor, AddChildRefusalsTravelUp)
     EXPECT_EQ(Outline(), "#document(r('text'))");
 }
 
+// Every name the parser reads can be written back, so a rewrite of a loaded file never fails on
+// a name; names that XML forbids are refused before they reach the document.
+TEST_F(XmlTreeCursor, NamesThatLoadCanBeWritten)
+{
+    const std::vector<std::string> names = {"砼墙（外）", "Ｑ２３５", "墙-1.a", "㎡", "_x", "é·x"};
+    std::string xml = "<r>";
+    for (const std::string& name : names)
+        xml += "<" + name + " " + name + "='1'/>";
+    Load(xml + "</r>");
+    ASSERT_TRUE(Tree().MoveToPath(L"r"));
+    for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+        ASSERT_TRUE(Tree().MoveToChild(i));
+        const CString name = W(Name());
+        ASSERT_TRUE(Tree().MoveToParent());
+        ASSERT_TRUE(Tree().AddChild(name, L"v")) << U8(name);
+        EXPECT_TRUE(Tree().SetAttribute(name, L"2")) << U8(name);
+        ASSERT_TRUE(Tree().MoveToParent());
+    }
+    const kxtest::fs::path file = m_dir / "names.xml";
+    ASSERT_TRUE(Tree().SaveFile(W(file)));
+    std::unique_ptr<IXMLTree> again;
+    ASSERT_TRUE(CreateXMLTree(again));
+    ASSERT_TRUE(again->LoadFile(W(file)));
+    ASSERT_TRUE(again->MoveToPath(L"r"));
+    int count = 0;
+    ASSERT_TRUE(again->GetChildCount(count));
+    EXPECT_EQ(count, 2 * static_cast<int>(names.size()));
+
+    for (const wchar_t* bad : {L"1层", L"墙 体", L"-a", L"a>b", L"墙　体", L"a􏿿"}) {
+        EXPECT_EQ(ErrorCode([&] { Tree().AddChild(bad, L""); }), KxXmlError::kFail) << U8(bad);
+        EXPECT_FALSE(Tree().SetAttribute(bad, L"x")) << U8(bad);
+    }
+}
+
 TEST_F(XmlTreeCursor, DeleteCurNodeMovesToTheParent)
 {
     Load("<r><a/><b/><c/></r>");

@@ -20,7 +20,8 @@ xmlNode* FirstChild(const xmlNode* pNode)
     case XML_DOCUMENT_NODE:
         return pNode->children;
     default:
-        // A DTD keeps its declarations in its child list; a DOM does not count them as children.
+        // Text and the like have none; a DTD's declarations, kept in its child list, are no
+        // children in a DOM either.
         return nullptr;
     }
 }

@@ -152,8 +152,10 @@ bool Serialize(xmlDoc* doc, std::string& bytes, const char* encoding)
     // libxml2 writes a character that the encoding lacks (or a control character) as a
     // character reference, also inside a name, where that is no XML: output that would not load
     // again is refused, not saved. Only output holding a character reference can be broken this
-    // way, so ordinary files are not parsed twice.
-    if (bytes.find("&#") == std::string::npos)
+    // way, so ordinary files are not parsed twice. (In an encoding that is not ASCII-compatible,
+    // such as UTF-16, the bytes cannot be searched that simply: those are always checked.)
+    const bool asciiCompatible = bytes.rfind("<?xml", 0) == 0;
+    if (asciiCompatible && bytes.find("&#") == std::string::npos)
         return true;
     return Parse(bytes, nullptr) != nullptr;
 }

@@ -87,6 +87,16 @@ TEST_F(ListBoxTest, DeleteMeasuresAgainstTheWindowWidthAndHidesTheBar)
     EXPECT_EQ(list.GetCount(), 2);
 }
 
+TEST_F(ListBoxTest, ResizingMeasuresTheWindowAgainstTheExtent)
+{
+    list.AddItem(longText);
+    ASSERT_TRUE(BarShown());
+    list.resize(Width(longText) + 40, 200);
+    EXPECT_FALSE(BarShown());
+    list.resize(160, 200);
+    EXPECT_TRUE(BarShown());
+}
+
 TEST_F(ListBoxTest, ResetEmptiesAndZeroesTheExtent)
 {
     list.AddItem(longText);

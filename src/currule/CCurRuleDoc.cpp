@@ -307,46 +307,53 @@ bool CCurRuleDoc::SaveTo(const CString& strPath)
 {
     if (!m_pXMLTree)
         return false;
-    IXMLTree& tree = *m_pXMLTree;
-    if (!tree.MoveToPath(kRootName))
-        return false;
-    tree.SetAttribute(L"RuleVer", m_strVersion);
-    tree.SetAttribute(L"classtype", L"10");
-    tree.DeleteAllChildren();
+    // Every child of a calculation-item element becomes a record named after it, a comment or
+    // stray text of a hand-edited file too; such a name is no element name and the tree refuses
+    // it. The save then fails with the file untouched rather than throwing into the host.
+    try {
+        IXMLTree& tree = *m_pXMLTree;
+        if (!tree.MoveToPath(kRootName))
+            return false;
+        tree.SetAttribute(L"RuleVer", m_strVersion);
+        tree.SetAttribute(L"classtype", L"10");
+        tree.DeleteAllChildren();
 
-    SPendingRecords pending;
-    pending.mapRecords.reserve(m_vecItems.size());
-    for (std::size_t i = 0; i < m_vecItems.size(); ++i) {
-        const SRuleItem& item = m_vecItems[i];
-        pending.mapRecords[SWriteKey{item.compType.nTypeId, item.strCalItem}].push_back(i);
-    }
+        SPendingRecords pending;
+        pending.mapRecords.reserve(m_vecItems.size());
+        for (std::size_t i = 0; i < m_vecItems.size(); ++i) {
+            const SRuleItem& item = m_vecItems[i];
+            pending.mapRecords[SWriteKey{item.compType.nTypeId, item.strCalItem}].push_back(i);
+        }
 
-    ITemplateParser* pParser = GetTemplateParser();
-    std::vector<SCompGroupInfo*> vecGroups;
-    if (pParser)
-        pParser->GetCompGroups(vecGroups, true);
-    for (const SCompGroupInfo* pGroup : vecGroups) {
-        if (!pGroup)
-            continue;
-        tree.AddChild(pGroup->strName, L"");
-        tree.SetAttribute(L"classtype", L"1");
-        std::vector<SCompTemplate*> vecTemplates;
-        pParser->GetGroupCompTemplates(pGroup->nGroupId, vecTemplates);
-        for (const SCompTemplate* pTemplate : vecTemplates) {
-            if (!pTemplate)
+        ITemplateParser* pParser = GetTemplateParser();
+        std::vector<SCompGroupInfo*> vecGroups;
+        if (pParser)
+            pParser->GetCompGroups(vecGroups, true);
+        for (const SCompGroupInfo* pGroup : vecGroups) {
+            if (!pGroup)
                 continue;
-            tree.AddChild(pTemplate->strName, L"");
+            tree.AddChild(pGroup->strName, L"");
             tree.SetAttribute(L"classtype", L"1");
-            WriteTemplateItems(*pTemplate, pending, pTemplate->nTypeId);
-            for (const SCompTemplate* pSub : pTemplate->vecSubTemplates) {
-                if (pSub)
-                    WriteTemplateItems(*pSub, pending, pTemplate->nTypeId);
+            std::vector<SCompTemplate*> vecTemplates;
+            pParser->GetGroupCompTemplates(pGroup->nGroupId, vecTemplates);
+            for (const SCompTemplate* pTemplate : vecTemplates) {
+                if (!pTemplate)
+                    continue;
+                tree.AddChild(pTemplate->strName, L"");
+                tree.SetAttribute(L"classtype", L"1");
+                WriteTemplateItems(*pTemplate, pending, pTemplate->nTypeId);
+                for (const SCompTemplate* pSub : pTemplate->vecSubTemplates) {
+                    if (pSub)
+                        WriteTemplateItems(*pSub, pending, pTemplate->nTypeId);
+                }
+                tree.MoveToParent();
             }
             tree.MoveToParent();
         }
-        tree.MoveToParent();
+        return tree.SaveFile(strPath);
+    } catch (const KxXmlError&) {
+        return false;
     }
-    return tree.SaveFile(strPath);
 }
 
 void CCurRuleDoc::WriteTemplateItems(const SCompTemplate& tmpl, SPendingRecords& pending, int nKeyTypeId)

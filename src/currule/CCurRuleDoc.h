@@ -22,7 +22,8 @@ public:
     // the file name empty).
     bool Load(const CString& strPath);
     // Rebuilds the tree from the records and writes it to `strPath`. False when there is no
-    // tree, it lacks "工程数据", or the file could not be written.
+    // tree, it lacks "工程数据", a record's name is no element name, or the file could not be
+    // written; the file is then unchanged.
     bool SaveTo(const CString& strPath);
 
     CString GetFileName() const { return m_strFileName; }

@@ -2,17 +2,18 @@
 #
 #   kx_add_cli_test(<name> ARGS <arg>... [EXPECT <file in expected/>] [EXIT <code>]
 #                   [STDOUT <regex>] [STDERR <regex>] [UNCHANGED <path>...]
-#                   [THEN <arg>... THEN_EXPECT <file in expected/>])
+#                   [THEN <arg>... THEN_EXPECT <file in expected/>] [SETUP <script in setup/>])
 #
 # Each test runs in a fresh copy (sys/ and proj/) with KX_SYS_DIR=sys, KX_PROJ_DIR=proj and
 # KX_VERSION=25.1.0; EXPECT compares standard output exactly, UNCHANGED names files (relative to
 # the copy, such as proj/QDRule.xml) that must still equal the sample's. EXIT defaults to 0.
+# SETUP names a CMake script that changes the copy first (the variable WORK holds its folder).
 # To write the expected files from the current output: KX_CLI_UPDATE=1 ctest -R '^cli\.'
 
 set(KX_CLI_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 function(kx_add_cli_test name)
-  cmake_parse_arguments(PARSE_ARGV 1 CLI "" "EXPECT;EXIT;STDOUT;STDERR;THEN_EXPECT" "ARGS;UNCHANGED;THEN")
+  cmake_parse_arguments(PARSE_ARGV 1 CLI "" "EXPECT;EXIT;STDOUT;STDERR;THEN_EXPECT;SETUP" "ARGS;UNCHANGED;THEN")
   if(NOT DEFINED CLI_EXIT)
     set(CLI_EXIT 0)
   endif()
@@ -34,6 +35,9 @@ function(kx_add_cli_test name)
   endif()
   if(DEFINED CLI_STDERR)
     list(APPEND defs "-DSTDERR=${CLI_STDERR}")
+  endif()
+  if(CLI_SETUP)
+    list(APPEND defs -DSETUP=${KX_CLI_DIR}/setup/${CLI_SETUP})
   endif()
   if(unchanged)
     list(APPEND defs "-DUNCHANGED=${unchanged}")

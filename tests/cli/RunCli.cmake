@@ -8,12 +8,16 @@
 #   STDOUT, STDERR            regular expressions the outputs must match (optional)
 #   UNCHANGED                 files (relative to WORK, joined with "^^") that must still equal the sample's
 #   THEN_ARGS, THEN_EXPECT    a second run in the same folder, with its exact expected output
+#   SETUP                     a CMake script run in the copy before the command (WORK is set)
 # The command runs inside WORK with KX_SYS_DIR=sys, KX_PROJ_DIR=proj and KX_VERSION=25.1.0, so
 # paths in the output are relative. KX_CLI_UPDATE=1 in the environment rewrites the expected files.
 
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 file(COPY "${SAMPLE}/sys" "${SAMPLE}/proj" DESTINATION "${WORK}")
+if(SETUP)
+  include("${SETUP}")
+endif()
 set(ENV{KX_SYS_DIR} "sys")
 set(ENV{KX_PROJ_DIR} "proj")
 set(ENV{KX_VERSION} "25.1.0")

@@ -44,3 +44,11 @@ kx_add_cli_test(grid.by_item ARGS grid proj/OtherRule.xml --type 2 --layout 1 EX
 kx_add_cli_test(grid.json ARGS grid proj/DERule.xml --type 1 --json EXPECT grid_json.txt)
 kx_add_cli_test(grid.bad_layout ARGS grid proj/QDRule.xml --type 0 --layout 2 EXIT 2 STDERR "--layout")
 kx_add_cli_test(grid.help ARGS grid --help STDOUT "Example:.*kxrule grid")
+
+kx_add_cli_test(upgrade.no_default_rules ARGS upgrade proj/OtherRule.xml --type 2 SETUP templates_without_rules.cmake
+  EXIT 1 STDERR "cannot bring the file up to version 25.1.0: the templates deliver no default rules; the file is unchanged"
+  UNCHANGED proj/OtherRule.xml)
+kx_add_cli_test(upgrade.comment_among_rules ARGS upgrade proj/QDRule.xml --type 0 SETUP comment_among_rules.cmake
+  EXIT 1 STDERR "proj/QDRule.xml: the library cannot write these rules back \\(a comment or text among the rule elements\\?\\); the file is unchanged")
+kx_add_cli_test(set.comment_among_rules ARGS set proj/QDRule.xml --type 0 --comp 12 --item 实体模板 计算方式=0
+  SETUP comment_among_rules.cmake EXIT 1 STDERR "the library cannot write these rules back")

@@ -310,6 +310,27 @@ TEST_F(RuleDocLoad, ReadOnlyFileIsMadeWritableAndRewritten)
     EXPECT_NE(Outline(file).find("RuleVer=25.1.0 classtype=10"), std::string::npos);
 }
 
+// Every child of a calculation item is a record, a comment too; its name cannot be written back,
+// so neither the load's rewrite nor a save touches the file.
+TEST_F(RuleDocLoad, CommentAmongRulesIsReadButNeverWritten)
+{
+    const std::string content = RuleFile(R"(ruletype="1" RuleVer="25.1.0")",
+                                         "<ZhuTi><框架梁><体积><!--手改-->" + RuleElem("扣减项目", "1") +
+                                             "</体积></框架梁></ZhuTi>");
+    const CString path = WriteRuleFile("QD.xml", content);
+    ASSERT_TRUE(CFaceCurRule::InitXMLData(path, kQD));
+    EXPECT_EQ(CFaceCurRule::GetCurFileName(kQD), path);
+    EXPECT_EQ(Records(), (Lines{"12.-1 体积 #comment=手改", "12.-1 体积 扣减项目=1"}));
+    EXPECT_EQ(ReadBytes(m_dir / "proj" / "QD.xml"), content);
+    EXPECT_FALSE(CFaceCurRule::SaveXMLData(path, kQD));
+    EXPECT_EQ(ReadBytes(m_dir / "proj" / "QD.xml"), content);
+
+    // Without that record the same document saves.
+    Doc().Items().erase(Doc().Items().begin());
+    EXPECT_TRUE(CFaceCurRule::SaveXMLData(path, kQD));
+    EXPECT_EQ(Outline(m_dir / "proj" / "QD.xml").find("#comment"), std::string::npos);
+}
+
 // Host paths may use backslashes and another letter case than the file system.
 TEST_F(RuleDocLoad, AcceptsHostSpelledPaths)
 {

@@ -135,6 +135,15 @@ TempRuleCopy::~TempRuleCopy()
     fs::remove_all(m_dir, ec);
 }
 
+int Guarded(const std::function<int()>& run)
+{
+    try {
+        return run();
+    } catch (const std::exception& e) {
+        return Fail(std::string("the library failed: ") + e.what());
+    }
+}
+
 bool LoadCopy(const TempRuleCopy& copy, KxSysRule::RuleType type, std::string& error)
 {
     if (!copy.ok()) {
@@ -157,6 +166,13 @@ bool LoadCopy(const TempRuleCopy& copy, KxSysRule::RuleType type, std::string& e
         return false;
     }
     return true;
+}
+
+std::string SaveFailure(const TempRuleCopy& copy, const std::string& target, KxSysRule::RuleType type)
+{
+    if (copy.ok() && !CFaceCurRule::SaveXMLData(Wide(copy.file().string()), type))
+        return target + ": the library cannot write these rules back (a comment or text among the rule elements?)";
+    return target + ": cannot write the file (read-only folder or disk full?)";
 }
 
 bool SummariseRuleFile(const fs::path& path, RuleFileSummary& summary)
@@ -252,6 +268,23 @@ std::string PadRight(const std::string& utf8, std::size_t width)
 {
     const std::size_t have = DisplayWidth(utf8);
     return have >= width ? utf8 : utf8 + std::string(width - have, ' ');
+}
+
+void PrintRules(const std::vector<RuleLine>& rules, const std::string& indent)
+{
+    std::size_t nameWidth = 0, valueWidth = 0;
+    for (const RuleLine& rule : rules) {
+        nameWidth = std::max(nameWidth, DisplayWidth(rule.name));
+        valueWidth = std::max(valueWidth, DisplayWidth(rule.value));
+    }
+    for (const RuleLine& rule : rules) {
+        std::string line = indent + PadRight(rule.name, nameWidth) + " = " + PadRight(rule.value, valueWidth);
+        if (!rule.text.empty() && rule.text != rule.value)
+            line += "  " + rule.text;
+        while (!line.empty() && line.back() == ' ')
+            line.pop_back();
+        std::cout << line << '\n';
+    }
 }
 
 std::optional<KxSysRule::RuleType> CheckRuleType(int value)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -82,6 +83,12 @@ std::vector<CString> TemplateItems(const NS_KXComponentType::SCompGroupType& key
 std::string ShowText(const NS_KXComponentType::SCompGroupType& key, const CString& item, const CString& rule,
                      const CString& value);
 
+// Rules as aligned "name = value  text" lines; the text is left out where it adds nothing.
+struct RuleLine {
+    std::string name, value, text;
+};
+void PrintRules(const std::vector<RuleLine>& rules, const std::string& indent);
+
 // Columns on a terminal: CJK characters take two cells.
 std::size_t DisplayWidth(const std::string& utf8);
 std::string PadRight(const std::string& utf8, std::size_t width);
@@ -91,8 +98,16 @@ std::optional<KxSysRule::RuleType> CheckRuleType(int value);
 // Checks --comp; prints the reason and returns nullopt when it is not numbers.
 std::optional<NS_KXComponentType::SCompGroupType> CheckCompKey(const std::string& text);
 
+// Runs a subcommand; a failure the library raises (a rule file it cannot rewrite, such as one
+// with a comment among its rules) becomes a message and exit code 1 instead of an abort.
+int Guarded(const std::function<int()>& run);
+
 // The library's document slot is a process-wide state; each load gets a path of its own so the
 // "same file" refusal of InitXMLData never applies.
 bool LoadCopy(const TempRuleCopy& copy, KxSysRule::RuleType type, std::string& error);
+
+// Why CFaceCurRule::SaveXMLData to `target` failed: the loaded rules cannot be written at all
+// (a save to the working copy fails too), or the target cannot be written.
+std::string SaveFailure(const TempRuleCopy& copy, const std::string& target, KxSysRule::RuleType type);
 
 } // namespace kxrule

@@ -1,6 +1,5 @@
 // kxrule demo: the bundled sample project's three rule files, loaded and upgraded by the library
 // on a temporary copy, with a few of their rules.
-#include <algorithm>
 #include <iostream>
 
 #include <kxhost/HostServices.h>
@@ -57,21 +56,10 @@ void ShowItem(const NS_KXComponentType::SCompGroupType& key, const CString& item
     if (!CFaceCurRule::GetCurItemRules(key, pairs, item, type))
         return;
     std::cout << "  " << ComponentName(key) << " " << Narrow(item) << '\n';
-    std::size_t nameWidth = 0, valueWidth = 0;
-    for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) {
-        nameWidth = std::max(nameWidth, DisplayWidth(Narrow(pairs[i])));
-        valueWidth = std::max(valueWidth, DisplayWidth(Narrow(pairs[i + 1])));
-    }
-    for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) {
-        const std::string text = ShowText(key, item, pairs[i], pairs[i + 1]);
-        std::string line = "    " + PadRight(Narrow(pairs[i]), nameWidth) + " = " +
-                           PadRight(Narrow(pairs[i + 1]), valueWidth);
-        if (!text.empty())
-            line += "  " + text;
-        while (!line.empty() && line.back() == ' ')
-            line.pop_back();
-        std::cout << line << '\n';
-    }
+    std::vector<RuleLine> rules;
+    for (std::size_t i = 0; i + 1 < pairs.size(); i += 2)
+        rules.push_back({Narrow(pairs[i]), Narrow(pairs[i + 1]), ShowText(key, item, pairs[i], pairs[i + 1])});
+    PrintRules(rules, "    ");
 }
 
 int Run(const Options& options)
@@ -144,7 +132,7 @@ void Register(CLI::App& app, Context& ctx)
     cmd->add_flag("--keep", options.keep, "Keep the upgraded copy and print where it is");
     cmd->callback([&ctx] {
         ctx.ApplyDirs();
-        ctx.exitCode = Run(options);
+        ctx.exitCode = Guarded([] { return Run(options); });
     });
 }
 

@@ -102,7 +102,7 @@ int Run(const Options& options)
     print(header);
     Row rule;
     for (std::size_t c = 0; c < 5; ++c)
-        rule[c] = std::string(width[c], '-');
+        rule[c] = std::string(c < 4 ? width[c] : DisplayWidth(header[c]), '-');
     print(rule);
     for (const Row& row : rows)
         print(row);
@@ -129,7 +129,7 @@ void Register(CLI::App& app, Context& ctx)
     cmd->add_flag("--json", options.json, "Print JSON: {titles:[...],cells:[{text,column}]}");
     cmd->callback([&ctx] {
         ctx.ApplyDirs();
-        ctx.exitCode = Run(options);
+        ctx.exitCode = Guarded([] { return Run(options); });
     });
 }
 

@@ -1,6 +1,5 @@
 // kxrule rules: the rules of one component type's calculation items, as "name = value" with
 // the text a user reads for the value.
-#include <algorithm>
 #include <iostream>
 
 #include "Command.h"
@@ -18,9 +17,7 @@ struct Options {
     bool json = false;
 };
 
-struct Rule {
-    std::string name, value, text;
-};
+using Rule = RuleLine;
 
 struct Item {
     std::string name;
@@ -99,15 +96,7 @@ int Run(const Options& options)
     std::cout << (compName.empty() ? "?" : compName) << " (" << KeyText(*key) << ")\n";
     for (const Item& item : items) {
         std::cout << "  " << item.name << '\n';
-        std::size_t width = 0;
-        for (const Rule& rule : item.rules)
-            width = std::max(width, DisplayWidth(rule.name));
-        for (const Rule& rule : item.rules) {
-            std::cout << "    " << PadRight(rule.name, width) << " = " << rule.value;
-            if (!rule.text.empty() && rule.text != rule.value)
-                std::cout << "    (" << rule.text << ')';
-            std::cout << '\n';
-        }
+        PrintRules(item.rules, "    ");
     }
     return kExitOk;
 }
@@ -129,7 +118,7 @@ void Register(CLI::App& app, Context& ctx)
     cmd->add_flag("--json", options.json, "Print JSON: {file,type,comp,items:[{item,rules:[{name,value,text}]}]}");
     cmd->callback([&ctx] {
         ctx.ApplyDirs();
-        ctx.exitCode = Run(options);
+        ctx.exitCode = Guarded([] { return Run(options); });
     });
 }
 

@@ -92,7 +92,7 @@ int Run(const Options& options)
         change.text = ShowText(*key, item, Wide(change.rule), Wide(change.newValue));
     }
     if (!CFaceCurRule::SaveXMLData(Wide(options.file), *type))
-        return Fail(options.file + ": cannot write the file (read-only folder or disk full?); it is unchanged");
+        return Fail(SaveFailure(copy, options.file, *type) + "; it is unchanged");
 
     if (options.json) {
         nlohmann::ordered_json root;
@@ -145,7 +145,7 @@ void Register(CLI::App& app, Context& ctx)
     cmd->add_flag("--json", options.json, "Print JSON: {file,comp,item,changes:[{rule,old,new,changed,text}]}");
     cmd->callback([&ctx] {
         ctx.ApplyDirs();
-        ctx.exitCode = Run(options);
+        ctx.exitCode = Guarded([] { return Run(options); });
     });
 }
 

@@ -44,12 +44,18 @@ FileResult UpgradeOne(const fs::path& path, KxSysRule::RuleType type, bool inFol
     }
     TempRuleCopy copy(path);
     std::string error;
-    if (!LoadCopy(copy, type, error)) {
-        result.error = result.file + ": " + error + "; the file is unchanged";
-        return result;
-    }
-    if (!CFaceCurRule::SaveXMLData(Wide(result.file), type)) {
-        result.error = result.file + ": cannot write the file (read-only folder or disk full?); it is unchanged";
+    try {
+        if (!LoadCopy(copy, type, error)) {
+            result.error = result.file + ": " + error + "; the file is unchanged";
+            return result;
+        }
+        if (!CFaceCurRule::SaveXMLData(Wide(result.file), type)) {
+            result.error = SaveFailure(copy, result.file, type) + "; the file is unchanged";
+            return result;
+        }
+    } catch (const std::exception& e) {
+        // One file the library cannot rewrite does not stop a folder.
+        result.error = result.file + ": the library failed: " + e.what() + "; the file is unchanged";
         return result;
     }
     SummariseRuleFile(path, result.after);
@@ -243,7 +249,7 @@ void Register(CLI::App& app, Context& ctx)
     cmd->add_flag("--json", options.json, "Print JSON: {files:[{file,status,before,oldFormat,after,rules,types}],summary}");
     cmd->callback([&ctx] {
         ctx.ApplyDirs();
-        ctx.exitCode = Run(options);
+        ctx.exitCode = Guarded([] { return Run(options); });
     });
 }
 

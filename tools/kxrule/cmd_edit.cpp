@@ -79,7 +79,7 @@ int Run(const Options& options)
         changed = true;
     }
     if (changed && !CFaceCurRule::SaveXMLData(Wide(options.file), *type))
-        return Fail(options.file + ": cannot write the file (read-only folder or disk full?); it is unchanged");
+        return Fail(SaveFailure(copy, options.file, *type) + "; it is unchanged");
 
     std::size_t width = 0;
     for (std::size_t i = 0; i + 1 < rules.size(); i += 2)
@@ -117,7 +117,7 @@ void Register(CLI::App& app, Context& ctx)
     cmd->add_option("--item", options.item, "Calculation item")->required();
     cmd->callback([&ctx] {
         ctx.ApplyDirs();
-        ctx.exitCode = Run(options);
+        ctx.exitCode = Guarded([] { return Run(options); });
     });
 }
 

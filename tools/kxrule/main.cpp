@@ -81,6 +81,7 @@ int main(int argc, char** argv)
     CLI::App app{"kxrule: look after the calculation rules of a quantity-takeoff project.\n\n"
                  "Exit codes: 0 done, 1 the operation failed, 2 bad usage."};
     app.require_subcommand(1);
+    app.set_help_all_flag("--help-all", "Print the help of every subcommand and exit");
     Context ctx;
     app.add_option("--sys", ctx.sysDir, "System folder of the installation (default: KX_SYS_DIR or the bundled sample)");
     app.add_option("--proj", ctx.projDir, "Project folder (default: KX_PROJ_DIR or the current folder)");

@@ -1,4 +1,7 @@
-// The rule-file road: load (upgrade, sync, rewrite), query, tabulate and save any bytes.
+// The rule-file road: load (upgrade, sync, rewrite), query, tabulate and save any bytes. A file
+// that loaded once must load again after the rewrite that every load makes.
+#include <cstdlib>
+
 #include <kxsysrule/KxSysRuleData.h>
 
 #include "FuzzSupport.h"
@@ -13,6 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const CString wpath = kxfuzz::Wide(path);
     const auto type = KxSysRule::Rule_QingDan;
     CFaceCurRule::InitXMLData(wpath, type);
+    if (CFaceCurRule::GetCurFileName(type) == wpath) {
+        // The second document is emptied by a load that fails, then loads the rewritten file.
+        const auto other = KxSysRule::Rule_DingE;
+        CFaceCurRule::InitXMLData(L"", other);
+        CFaceCurRule::InitXMLData(wpath, other);
+        if (CFaceCurRule::GetCurFileName(other) != wpath)
+            std::abort();
+    }
 
     CStringArray cells, titles;
     int keys = 0, values = 0;

@@ -274,7 +274,9 @@ std::string MapPath(std::wstring_view path)
 
 bool ReadFile(const std::string& fsPath, std::string& bytes)
 {
-    const int fd = ::open(fsPath.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a named pipe in place of a file is refused below instead of waiting
+    // for a writer; regular files read the same either way.
+    const int fd = ::open(fsPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st;

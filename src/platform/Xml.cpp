@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/Platform.h"
+#include "platform/XmlSafety.h"
 
 namespace kx::xml {
 
@@ -87,6 +88,9 @@ DocPtr Parse(std::string_view bytes, ParseError* error)
         sink->message = "file too large";
         return nullptr;
     }
+    if (!CheckStartTags(bytes, sink->message))
+        return nullptr;
+    const QuietErrors quiet;
     std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> ctxt(xmlNewParserCtxt(), &xmlFreeParserCtxt);
     if (!ctxt) {
         sink->message = "out of memory";
@@ -98,8 +102,16 @@ DocPtr Parse(std::string_view bytes, ParseError* error)
     ParseError first;
     ctxt->_private = &first;
     ctxt->sax->serror = KeepFirstError;
+    const EntityBudget budget(ctxt.get());
     DocPtr doc(xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
-    if (!doc || !ctxt->wellFormed) {
+    if (budget.Exceeded()) {
+        sink->message = "entity references expand beyond " + std::to_string(kMaxEntityReferences) +
+                        " references or " + std::to_string(kMaxEntityExpansion) + " bytes";
+        return nullptr;
+    }
+    // libxml2 stops building the tree at some limits (a text node beyond 10 MB) without calling
+    // the document ill-formed; what it hands back then lacks the rest of the file.
+    if (!doc || !ctxt->wellFormed || ctxt->disableSAX) {
         const xmlError* err = xmlCtxtGetLastError(ctxt.get());
         sink->message = !first.message.empty() ? first.message : err && err->message ? err->message : "not well-formed XML";
         while (!sink->message.empty() && (sink->message.back() == '\n' || sink->message.back() == ' '))
@@ -142,6 +154,7 @@ bool Serialize(xmlDoc* doc, std::string& bytes, const char* encoding)
     if (!handler)
         return false;
     xmlCharEncCloseFunc(handler);
+    const QuietErrors quiet;
     xmlChar* mem = nullptr;
     int size = 0;
     xmlDocDumpFormatMemoryEnc(doc, &mem, &size, encoding, 1);
@@ -180,7 +193,10 @@ bool IsValidName(const CString& name)
     if (name.empty())
         return false;
     const std::string utf8 = ToUtf8(name);
-    return xmlValidateName(X(utf8), 0) == 0;
+    // The parser takes names by the rules of XML 1.0 fifth edition (CJK Extension A among them);
+    // xmlValidateName knows only the older table, and a name read from a file could then not be
+    // written back.
+    return xmlValidateNameValue(X(utf8)) == 1;
 }
 
 } // namespace kx::xml

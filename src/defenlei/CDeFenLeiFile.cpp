@@ -213,7 +213,8 @@ bool CDeFenLeiFile::Save(const CString& strPath, const FenLeiMap& mapIn) noexcep
                 if (info.vecVarKey.empty())
                     continue;
                 const std::string name = kx::xml::ToUtf8(info.strCalcItem);
-                if (name.empty() || xmlValidateName(kx::xml::X(name), 0) != 0)
+                // The reader's rules (XML 1.0 fifth edition), so that what was read can be written.
+                if (name.empty() || xmlValidateNameValue(kx::xml::X(name)) != 1)
                     return false;
                 xmlNode* item = AddChild(comp, name);
                 for (const CString& varKey : info.vecVarKey) {

@@ -2,6 +2,7 @@
 #include "platform/IniFile.h"
 
 #include <cstdint>
+#include <string_view>
 
 #include "platform/FileStatus.h"
 #include "platform/Platform.h"
@@ -67,7 +68,9 @@ IniFile IniFile::Parse(const CString& text)
         std::size_t first = pos;
         while (first < end && IsBlank(text[first]))
             ++first;
+        const std::size_t lineStart = pos;
         const std::size_t lineEnd = end;
+        const std::wstring_view line(text.data() + lineStart, lineEnd - lineStart);
         pos = end + 1;
         if (first == lineEnd)
             continue;
@@ -75,9 +78,10 @@ IniFile IniFile::Parse(const CString& text)
         const wchar_t lead = text[first];
         if (lead == L'[') {
             // The name ends at the first ']' or the line end; text after ']' is ignored.
-            std::size_t close = text.find(L']', first + 1);
-            if (close == CString::npos || close > lineEnd)
-                close = lineEnd;
+            // Searched within the line only: a search to the end of the text for every line would
+            // make a long file of unclosed section lines take quadratic time.
+            std::size_t close = line.find(L']', first + 1 - lineStart);
+            close = close == std::wstring_view::npos ? lineEnd : lineStart + close;
             const CString name = TrimBlanks(text, first + 1, close);
             auto [it, inserted] = ini.m_mapSections.try_emplace(Fold(name));
             // Only the first of two sections of the same name is read.
@@ -88,9 +92,10 @@ IniFile IniFile::Parse(const CString& text)
         }
         if (lead == L';' || current == nullptr)
             continue;
-        const std::size_t eq = text.find(L'=', first);
-        if (eq == CString::npos || eq > lineEnd)
+        std::size_t eq = line.find(L'=', first - lineStart);
+        if (eq == std::wstring_view::npos)
             continue; // a line without '=' gives no value
+        eq += lineStart;
         CString key = Fold(TrimBlanks(text, first, eq));
         // The first of two keys of the same name wins.
         current->try_emplace(std::move(key), Unquote(TrimBlanks(text, eq + 1, lineEnd)));

@@ -5,17 +5,18 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/IniFile.h"
 #include "sysrule/CCalItemTable.h"
 
 namespace kx::sysrule {
 
-// The highest i of a section "ITEM<i>" as "ITEM%d" spells it (any letter case), 0 when none.
-inline int HighestItemSection(const kx::platform::IniFile& ini)
+// Every i of a section "ITEM<i>" as "ITEM%d" spells it (any letter case), ascending.
+inline std::vector<int> ItemSections(const kx::platform::IniFile& ini)
 {
     auto isDigit = [](wchar_t c) { return c >= L'0' && c <= L'9'; };
-    int highest = 0;
+    std::vector<int> items;
     for (const CString& name : ini.SectionNames()) {
         if (name.size() < 5 || name.size() > 14)
             continue;
@@ -26,9 +27,10 @@ inline int HighestItemSection(const kx::platform::IniFile& ini)
             continue;
         const long long n = std::stoll(name.substr(4));
         if (n <= INT32_MAX)
-            highest = std::max(highest, static_cast<int>(n));
+            items.push_back(static_cast<int>(n));
     }
-    return highest;
+    std::sort(items.begin(), items.end());
+    return items;
 }
 
 // Fills `table` from the file: "RuleItemNum" of [main] sections ITEM1.. ITEMn, each with "Name"
@@ -40,16 +42,22 @@ inline bool ReadRuleCodeIni(const std::string& fsPath, CCalItemTable& table)
     const int count = kx::platform::ReadProfileInt(*ini, L"main", L"RuleItemNum", 0);
     if (count < 1)
         return false;
-    // Items past the last ITEM section all read as an empty name under code -1; reading them one
-    // by one would change nothing after the first, so a huge count costs no time.
-    const int last = std::min(count, HighestItemSection(*ini));
-    for (int i = 1; i <= last; ++i) {
+    // Only the sections that exist are read: one "ITEM<i>" per i up to a count of two thousand
+    // million would keep a host busy for minutes. A missing section reads as an empty name under
+    // code -1, so a run of them between two present ones does what its first one does.
+    long long next = 1; // past ITEM2147483647 without overflow
+    for (const int i : ItemSections(*ini)) {
+        if (i > count)
+            break;
+        if (i > next)
+            table.SetAt(-1, L"");
         const CString section = L"ITEM" + std::to_wstring(i);
         const CString name = kx::platform::ReadProfileString(*ini, section, L"Name", L"");
         const int code = kx::platform::ReadProfileInt(*ini, section, L"CODE", -1);
         table.SetAt(code, name);
+        next = static_cast<long long>(i) + 1;
     }
-    if (count > last)
+    if (count >= next)
         table.SetAt(-1, L"");
     return true;
 }

@@ -59,7 +59,9 @@ const fs::path& BigLibrary()
 
 CSysDefRule& Library()
 {
+    // Other benchmarks leave the rule library of their own installation behind.
     KxHost::SetKXSysDir(kx::platform::FromUtf8(BigLibrary().string()));
+    CSysDefRule::ReleaseInstance();
     return *CSysDefRule::GetInstance();
 }
 

@@ -1,0 +1,103 @@
+// The floor of every road, in the same run and on the same files: libxml2 parsing a file and
+// saving it again with nothing else. "Save" is our wrapper doing it to disk as the library saves
+// (parse, serialise, check that the output loads, atomic write), "Serialize" the same in memory,
+// and "Raw" libxml2's own calls without the wrapper, which shows what the wrapper adds.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include <kxsysrule/CKXCurDeFenLeiSet.h>
+
+#include "gen/Roads.h"
+#include "platform/Platform.h"
+#include "platform/Xml.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using kxbench::FloorFile;
+
+const char* FileName(FloorFile file)
+{
+    switch (file) {
+    case FloorFile::RuleFile: return "RuleFile";
+    case FloorFile::FenLeiFile: return "FenLeiFile";
+    case FloorFile::Templates: return "Templates";
+    }
+    return "?";
+}
+
+// The file as the roads meet it: the rule file in the current layout, the quota-classification
+// file as the library writes it, the templates as installed.
+fs::path PrepareFile(const kxbench::Installation& inst, FloorFile file)
+{
+    switch (file) {
+    case FloorFile::RuleFile:
+        inst.RestoreRuleFile(kxbench::RuleFileFormat::Current);
+        return inst.RuleFile();
+    case FloorFile::FenLeiFile:
+        inst.Activate();
+        CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo(inst.Generator().FenLeiMap());
+        return inst.FenLeiFile();
+    case FloorFile::Templates:
+        return inst.TemplatesFile();
+    }
+    return {};
+}
+
+enum class Way { Save, Serialize, Raw };
+
+void RunFloor(benchmark::State& state, FloorFile file, Way way)
+{
+    const kxbench::Installation& inst = kxbench::SharedInstallation(static_cast<int>(state.range(0)));
+    const fs::path path = PrepareFile(inst, file);
+    // Saved beside the original, so that the original stays what the roads read.
+    const std::string copy = (path.parent_path() / "floor-copy.xml").string();
+    std::size_t nBytes = 0;
+    for (auto _ : state) {
+        if (way == Way::Raw) {
+            std::string bytes;
+            kx::platform::ReadFile(path.string(), bytes);
+            kx::xml::DocPtr doc(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
+                                              XML_PARSE_NONET | XML_PARSE_NOBLANKS));
+            xmlChar* mem = nullptr;
+            int size = 0;
+            xmlDocDumpFormatMemoryEnc(doc.get(), &mem, &size, "UTF-8", 1);
+            kx::xml::CharPtr owner(mem);
+            nBytes = static_cast<std::size_t>(size);
+            continue;
+        }
+        kx::xml::DocPtr doc = kx::xml::ParseFile(path.string());
+        if (!doc) {
+            state.SkipWithError("the file does not parse");
+            break;
+        }
+        if (way == Way::Save) {
+            if (!kx::xml::SaveFile(doc.get(), copy))
+                state.SkipWithError("the save failed");
+        } else {
+            std::string bytes;
+            kx::xml::Serialize(doc.get(), bytes);
+            nBytes = bytes.size();
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(nBytes);
+    std::error_code ec;
+    fs::remove(copy, ec);
+}
+
+const bool kRegistered = [] {
+    for (const FloorFile file : {FloorFile::RuleFile, FloorFile::FenLeiFile, FloorFile::Templates})
+        for (const auto& [way, name] : {std::pair{Way::Save, "Save"}, std::pair{Way::Serialize, "Serialize"},
+                                        std::pair{Way::Raw, "Raw"}}) {
+            benchmark::RegisterBenchmark((std::string("Floor/") + FileName(file) + "/" + name).c_str(), RunFloor,
+                                         file, way)
+                ->Arg(1000)
+                ->Arg(10000)
+                ->Arg(100000)
+                ->Unit(benchmark::kMillisecond);
+        }
+    return true;
+}();
+
+} // namespace

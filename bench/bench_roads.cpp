@@ -1,0 +1,56 @@
+// Every road the host takes when a project opens, at 1,000, 10,000 and 100,000 rules: loading the
+// three kinds of rule file, saving, the item-rule queries and edits over all items, the rule table
+// in both layouts, the display text of every rule, the quota-classification write and cold read,
+// and the first call that loads the rule library. Each run ends with a checksum of the road's
+// output in the label; at the checked size it must equal the one the perfcheck tests prove.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "gen/Digest.h"
+#include "gen/Roads.h"
+
+namespace {
+
+using kxbench::Road;
+
+void RunRoad(benchmark::State& state, Road road)
+{
+    const int nRules = static_cast<int>(state.range(0));
+    const kxbench::Installation& inst = kxbench::SharedInstallation(nRules);
+    kxbench::RoadRunner runner(road, inst);
+    runner.Prepare();
+    bool bOk = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        runner.Reset();
+        state.ResumeTiming();
+        bOk = runner.Run() && bOk;
+    }
+    if (!bOk) {
+        state.SkipWithError("the road reported a failure");
+        return;
+    }
+    const std::uint64_t digest = runner.Result();
+    state.SetLabel(kxbench::HexOf(digest));
+    state.counters["rules"] = static_cast<double>(inst.Rules());
+    state.counters["doc_rules"] = static_cast<double>(runner.DocumentRules());
+    if (nRules == kxbench::kCheckRules && digest != kxbench::ExpectedDigest(road)) {
+        const std::string why = "checksum " + kxbench::HexOf(digest) + " differs from the proven " +
+                                kxbench::HexOf(kxbench::ExpectedDigest(road));
+        state.SkipWithError(why.c_str());
+    }
+}
+
+const bool kRegistered = [] {
+    for (const Road road : kxbench::kAllRoads) {
+        benchmark::RegisterBenchmark((std::string("Road/") + kxbench::RoadName(road)).c_str(), RunRoad, road)
+            ->Arg(1000)
+            ->Arg(10000)
+            ->Arg(100000)
+            ->Unit(benchmark::kMillisecond);
+    }
+    return true;
+}();
+
+} // namespace

@@ -21,6 +21,13 @@ test-sanitize: deps
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
 
+# Every road of the library against libxml2 alone on the same files, at 1,000 to 100,000 rules;
+# prints the table of ratios and fails when a goal is missed (docs/performance.md).
+bench: deps
+	cmake --preset bench
+	cmake --build --preset bench -j $(JOBS) --target kxbench
+	python3 bench/report.py
+
 clean:
 	rm -rf build
 

@@ -1,0 +1,174 @@
+#!/usr/bin/env python3
+"""Runs kxbench and prints every road against its floor.
+
+For each road: CPU time at 1,000, 10,000 and 100,000 rules (the least of the repetitions, which
+is the figure least disturbed by other work on the machine), its ratio to its floor at 100,000
+rules (libxml2 parsing the same file and saving it again, measured in the same run), and its
+growth from 10,000 to 100,000 rules (10.0 is linear). Then the memory of a 100,000-rule load
+against libxml2's document of the same file, and the checksums. Exits with 1 when a goal is
+missed or a road's checksum differs from the proven one.
+
+    bench/report.py [--kxbench build/bench/bench/kxbench] [--repetitions 3] [--json-out run.json]
+    bench/report.py --json-in run.json     # the table of an earlier run
+"""
+import argparse
+import json
+import os
+import subprocess
+import sys
+
+SIZES = (1000, 10000, 100000)
+LOAD_SAVE = ("LoadCurrent", "LoadOlder", "LoadOldFormat", "Save")
+FLOOR_OF = {"FenLeiWrite": "FenLeiFile", "FenLeiColdRead": "FenLeiFile", "SysRuleLoad": "Templates"}
+MAX_FLOOR_RATIO = 1.5
+MAX_GROWTH = 12.0
+MAX_MEMORY_RATIO = 2.5
+
+
+def run(kxbench, repetitions, min_time):
+    cmd = [kxbench, "--benchmark_filter=^(Road|Floor|Memory)/", "--benchmark_format=json",
+           f"--benchmark_repetitions={repetitions}", f"--benchmark_min_time={min_time}"]
+    print("running:", " ".join(cmd), file=sys.stderr, flush=True)
+    out = subprocess.run(cmd, check=True, stdout=subprocess.PIPE, text=True).stdout
+    return json.loads(out)
+
+
+def collect(data):
+    """name -> {"cpu_ms": least CPU time, "label", "error", counters...} over the repetitions."""
+    runs = {}
+    for b in data["benchmarks"]:
+        if b.get("run_type") == "aggregate":
+            continue
+        name = b.get("run_name", b["name"]).replace("/iterations:1", "")
+        entry = runs.setdefault(name, {"cpu_ms": None})
+        if b.get("error_occurred"):
+            entry["error"] = b.get("error_message", "error")
+            continue
+        ms = b["cpu_time"] * {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b.get("time_unit", "ns")]
+        if entry["cpu_ms"] is None or ms < entry["cpu_ms"]:
+            entry["cpu_ms"] = ms
+        for key in ("label", "peak_kb", "kept_kb", "bytes", "doc_rules"):
+            if key in b:
+                entry[key] = b[key]
+    return runs
+
+
+def cpu(runs, name):
+    entry = runs.get(name)
+    return entry["cpu_ms"] if entry else None
+
+
+def fmt(x, width=9, digits=1):
+    return f"{x:{width}.{digits}f}" if x is not None else " " * (width - 1) + "-"
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    here = os.path.dirname(os.path.abspath(__file__))
+    parser.add_argument("--kxbench", default=os.path.join(here, "..", "build", "bench", "bench", "kxbench"))
+    parser.add_argument("--repetitions", type=int, default=3)
+    parser.add_argument("--min-time", type=float, default=0.2)
+    parser.add_argument("--json-out")
+    parser.add_argument("--json-in")
+    args = parser.parse_args()
+
+    if args.json_in:
+        with open(args.json_in) as f:
+            data = json.load(f)
+    else:
+        data = run(args.kxbench, args.repetitions, args.min_time)
+        if args.json_out:
+            with open(args.json_out, "w") as f:
+                json.dump(data, f, indent=1)
+    runs = collect(data)
+    missed = []
+
+    roads = []
+    for name in runs:
+        parts = name.split("/")
+        if parts[0] == "Road" and parts[1] not in roads:
+            roads.append(parts[1])
+
+    print(f"CPU time in ms, least of {data['benchmarks'][0].get('repetitions', 1)} repetitions; "
+          f"floor = libxml2 parse + save of the same file ({data['context'].get('host_name', '')}, "
+          f"{data['context'].get('num_cpus', '?')} CPUs, load {data['context'].get('load_avg', ['?'])[0]})")
+    print()
+    header = f"{'road':<17}{'1k':>9}{'10k':>9}{'100k':>9}  {'floor@100k':>10}{'x floor':>9}{'growth':>8}  goal"
+    print(header)
+    print("-" * len(header))
+    for road in roads:
+        t = [cpu(runs, f"Road/{road}/{n}") for n in SIZES]
+        floor_file = FLOOR_OF.get(road, "RuleFile")
+        floor = cpu(runs, f"Floor/{floor_file}/Save/100000")
+        ratio = t[2] / floor if t[2] and floor else None
+        growth = t[2] / t[1] if t[2] and t[1] else None
+        notes = []
+        if road in LOAD_SAVE:
+            ok = ratio is not None and ratio <= MAX_FLOOR_RATIO
+            notes.append(f"x floor <= {MAX_FLOOR_RATIO}: {'ok' if ok else 'MISSED'}")
+            if not ok:
+                missed.append(f"{road}: {ratio and round(ratio, 2)} x floor")
+        ok = growth is not None and growth <= MAX_GROWTH
+        notes.append(f"growth <= {MAX_GROWTH:.0f}: {'ok' if ok else 'MISSED'}")
+        if not ok:
+            missed.append(f"{road}: growth {growth and round(growth, 1)}")
+        print(f"{road:<17}{fmt(t[0])}{fmt(t[1])}{fmt(t[2])}  {fmt(floor, 10)}{fmt(ratio, 9, 2)}{fmt(growth, 8)}  "
+              + ", ".join(notes))
+
+    print()
+    print("floors (the same file each road is held against):")
+    for file in ("RuleFile", "FenLeiFile", "Templates"):
+        for way in ("Save", "Serialize", "Raw"):
+            t = [cpu(runs, f"Floor/{file}/{way}/{n}") for n in SIZES]
+            growth = t[2] / t[1] if t[2] and t[1] else None
+            print(f"  {file + '/' + way:<22}{fmt(t[0])}{fmt(t[1])}{fmt(t[2])}   growth {fmt(growth, 5)}")
+        wrapper, raw = cpu(runs, f"Floor/{file}/Serialize/100000"), cpu(runs, f"Floor/{file}/Raw/100000")
+        if wrapper and raw:
+            print(f"  {'':<22}our wrapper in memory / libxml2's own calls at 100k: {wrapper / raw:.2f}")
+
+    print()
+    print("memory of one load, heap counted in a fresh process (MB):")
+    for n in (10000, 100000):
+        doc = runs.get(f"Memory/LibXml2Doc/{n}", {})
+        doc_kept = doc.get("kept_kb")
+        if doc_kept:
+            print(f"  {n:>6} rules: libxml2's document {doc_kept / 1024:7.1f} (peak while parsing "
+                  f"{doc.get('peak_kb', 0) / 1024:.1f})")
+        for kind in ("LoadCurrent", "LoadOlder", "LoadOldFormat"):
+            m = runs.get(f"Memory/{kind}/{n}", {})
+            if "peak_kb" not in m or not doc_kept:
+                if "error" in m:
+                    missed.append(f"Memory/{kind}/{n}: {m['error']}")
+                continue
+            ratio = m["peak_kb"] / doc_kept
+            goal = ""
+            if n == 100000:
+                ok = ratio <= MAX_MEMORY_RATIO
+                goal = f"  peak / document <= {MAX_MEMORY_RATIO}: {'ok' if ok else 'MISSED'}"
+                if not ok:
+                    missed.append(f"{kind}: memory {ratio:.2f} x document")
+            print(f"  {'':>6}        {kind:<14} peak {m['peak_kb'] / 1024:7.1f}, kept {m['kept_kb'] / 1024:7.1f},"
+                  f" peak / document {ratio:5.2f}{goal}")
+
+    print()
+    print("checksums (the 1,000-rule ones are proven by tests/perfcheck):")
+    for road in roads:
+        labels = []
+        for n in SIZES:
+            entry = runs.get(f"Road/{road}/{n}", {})
+            if "error" in entry:
+                labels.append("ERROR: " + entry["error"])
+                missed.append(f"{road}/{n}: {entry['error']}")
+            else:
+                labels.append(entry.get("label", "-"))
+        print(f"  {road:<17}" + "  ".join(labels))
+
+    if missed:
+        print()
+        print("MISSED:", "; ".join(missed))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -11,6 +11,14 @@
 
 namespace kxfuzz {
 
+namespace {
+void RemoveScratchDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(ScratchDir(), ec);
+}
+} // namespace
+
 const std::string& ScratchDir()
 {
     static const std::string dir = [] {
@@ -19,6 +27,9 @@ const std::string& ScratchDir()
             std::abort();
         return tmpl;
     }();
+    // Registered once the folder's name is complete, so that it is removed before the name is.
+    static const bool removeAtExit = std::atexit(RemoveScratchDir) == 0;
+    (void)removeAtExit;
     return dir;
 }
 

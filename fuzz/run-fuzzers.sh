@@ -10,6 +10,12 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(splitlist rulefile defenlei template unit ruletext ini)
 
+# The targets save files on every input, and each save is flushed to the disk: scratch files go
+# to memory when the machine has a RAM-backed folder.
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  export TMPDIR=/dev/shm
+fi
+
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)" >/dev/null
 

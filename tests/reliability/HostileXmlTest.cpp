@@ -263,8 +263,8 @@ TEST_F(HostileXml, InternalEntitiesAreExpandedWithinLimits)
         // Below libxml2's own amplification checks, yet hours of copying without a budget.
         {"5 MB from a small entity", "<!DOCTYPE ROOT [<!ENTITY e \"" + std::string(1000, 'a') + "\">]>\n",
          Repeat("&e;", 5000)},
-        {"a million references", "<!DOCTYPE ROOT [<!ENTITY e \"" + std::string(100, 'a') + "\">]>\n",
-         Repeat("&e;", 1000000)},
+        {"200,000 references", "<!DOCTYPE ROOT [<!ENTITY e \"" + std::string(100, 'a') + "\">]>\n",
+         Repeat("&e;", 200000)},
         {"five hundred references", "<!DOCTYPE ROOT [<!ENTITY e \"" + std::string(100, 'a') + "\">]>\n",
          Repeat("&e;", 500), Slot::Value, Outcome::Read, Outcome::Read, Outcome::Read},
         {"recursive entity", "<!DOCTYPE ROOT [<!ENTITY a \"&b;\"><!ENTITY b \"&a;\">]>\n", "&a;"},

@@ -108,8 +108,22 @@ bool CCurRuleDoc::Load(const CString& strPath)
     m_strFileName = strPath;
     ClearReadOnly(m_strFileName);
     OpenFile();
+    // The parse and the sync replace the records.
+    m_bIndexStale = true;
     m_bModified = false;
     return true;
+}
+
+const std::vector<std::size_t>* CCurRuleDoc::PositionsOf(SCompGroupType compType) const
+{
+    if (m_bIndexStale) {
+        m_mapPositions.clear();
+        for (std::size_t i = 0; i < m_vecItems.size(); ++i)
+            m_mapPositions[m_vecItems[i].compType].push_back(i);
+        m_bIndexStale = false;
+    }
+    const auto it = m_mapPositions.find(compType);
+    return it == m_mapPositions.end() ? nullptr : &it->second;
 }
 
 void CCurRuleDoc::ClearReadOnly(const CString& strPath)

@@ -3,7 +3,10 @@
 // file to the program's version and rewrites it in the current layout.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include <kxsysrule/Types.h>
@@ -31,8 +34,19 @@ public:
     bool IsModified() const { return m_bModified; }
     void SetModified(bool bModified) { m_bModified = bModified; }
 
-    std::vector<SRuleItem>& Items() { return m_vecItems; }
+    // Whoever takes the records for writing may reorder or replace them, so the index below is
+    // built again on its next use. Value edits that keep the index go through SetValueAt.
+    std::vector<SRuleItem>& Items()
+    {
+        m_bIndexStale = true;
+        return m_vecItems;
+    }
     const std::vector<SRuleItem>& Items() const { return m_vecItems; }
+    void SetValueAt(std::size_t nPos, const CString& strValue) { m_vecItems[nPos].strValue = strValue; }
+
+    // Positions of the records of one component type, in document order; null when it has none.
+    // The host asks for the rules of every item in turn, so a query must not walk all records.
+    const std::vector<std::size_t>* PositionsOf(NS_KXComponentType::SCompGroupType compType) const;
 
     // The component type of the rules below a calculation-item element named `strCalItem` of the
     // component `tmpl`: the template's own list wins, else the last sub-template listing it.
@@ -55,9 +69,21 @@ private:
     void WriteRule(const SRuleItem& item);
     static void ClearReadOnly(const CString& strPath);
 
+    struct SCompTypeHash {
+        std::size_t operator()(NS_KXComponentType::SCompGroupType compType) const noexcept
+        {
+            return std::hash<long long>{}((static_cast<long long>(compType.nTypeId) << 32) ^
+                                          static_cast<unsigned>(compType.nSubTypeId));
+        }
+    };
+
     std::vector<SRuleItem> m_vecItems;
     CString m_strFileName;
     CString m_strVersion;
     bool m_bModified = false;
     std::unique_ptr<IXMLTree> m_pXMLTree;
+    // Component type -> positions in m_vecItems; valid while m_bIndexStale is false.
+    mutable std::unordered_map<NS_KXComponentType::SCompGroupType, std::vector<std::size_t>, SCompTypeHash>
+        m_mapPositions;
+    mutable bool m_bIndexStale = true;
 };

@@ -1,5 +1,7 @@
 // The item-rule queries and edits of the registry: collecting the records of a component type
-// and calculation item, reading and setting their values as name/value pair lists.
+// and calculation item, reading and setting their values as name/value pair lists. The host asks
+// item by item for all items of a document, so every query goes through the document's index of
+// component types and visits only the records of the type asked for, still in document order.
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -31,6 +33,24 @@ const CString* ValueFor(const std::unordered_map<std::wstring_view, std::size_t>
     return &arrRules[it->second + 1];
 }
 
+// Calls `fn` for every record of `doc` that `dir` selects (its rule type aside), in document order.
+template <typename Fn>
+void ForEachMatch(const CCurRuleDoc& doc, const sCalItemDir& dir, Fn fn)
+{
+    const std::vector<std::size_t>* pPositions = doc.PositionsOf(dir.compType);
+    if (!pPositions)
+        return;
+    const std::vector<SRuleItem>& vecItems = doc.Items();
+    for (const std::size_t nPos : *pPositions) {
+        const SRuleItem& item = vecItems[nPos];
+        if (!dir.strCalItem.empty() && item.strCalItem != dir.strCalItem)
+            continue;
+        if (!dir.strRuleName.empty() && item.strRuleName != dir.strRuleName)
+            continue;
+        fn(item);
+    }
+}
+
 } // namespace
 
 bool CCurRuleObj::FindItems(SCompGroupType compType, std::vector<SRuleItem>& out, const CString& strCalItem,
@@ -48,17 +68,10 @@ bool CCurRuleObj::FindItems(const sCalItemDir& dir, std::vector<SRuleItem>& out)
     const CCurRuleDoc* pDoc = GetDoc(dir.eRuleType);
     if (dir.compType.nTypeId == -1 || !pDoc)
         return false;
-    for (const SRuleItem& item : pDoc->Items()) {
-        if (item.compType != dir.compType)
-            continue;
-        if (!dir.strCalItem.empty() && item.strCalItem != dir.strCalItem)
-            continue;
-        if (!dir.strRuleName.empty() && item.strRuleName != dir.strRuleName)
-            continue;
-        out.push_back(item);
-    }
+    ForEachMatch(*pDoc, dir, [&out](const SRuleItem& item) { out.push_back(item); });
     return !out.empty();
 }
+
 
 bool CCurRuleObj::GetCurItemRules(SCompGroupType compType, CStringArray& arrRules, const CString& strCalItem,
                                   KxSysRule::RuleType type)
@@ -73,15 +86,14 @@ bool CCurRuleObj::GetCurItemRules(SCompGroupType compType, CStringArray& arrRule
 bool CCurRuleObj::GetCurItemRules(const sCalItemDir& dir, CStringArray& arrRules)
 {
     arrRules.clear();
-    std::vector<SRuleItem> vecFound;
-    if (!FindItems(dir, vecFound))
+    const CCurRuleDoc* pDoc = GetDoc(dir.eRuleType);
+    if (dir.compType.nTypeId == -1 || !pDoc)
         return false;
-    arrRules.reserve(vecFound.size() * 2);
-    for (SRuleItem& item : vecFound) {
-        arrRules.push_back(std::move(item.strRuleName));
-        arrRules.push_back(std::move(item.strValue));
-    }
-    return true;
+    ForEachMatch(*pDoc, dir, [&arrRules](const SRuleItem& item) {
+        arrRules.push_back(item.strRuleName);
+        arrRules.push_back(item.strValue);
+    });
+    return !arrRules.empty();
 }
 
 bool CCurRuleObj::SetCurItemRules(SCompGroupType compType, const CStringArray& arrRules, const CString& strCalItem,
@@ -90,12 +102,15 @@ bool CCurRuleObj::SetCurItemRules(SCompGroupType compType, const CStringArray& a
     CCurRuleDoc* pDoc = GetDoc(type);
     if (arrRules.size() < 2 || compType.nTypeId == -1 || !pDoc)
         return false;
-    const auto mapFirst = FirstPositions(arrRules);
-    for (SRuleItem& item : pDoc->Items()) {
-        if (item.compType != compType || (!strCalItem.empty() && strCalItem != item.strCalItem))
-            continue;
-        if (const CString* pValue = ValueFor(mapFirst, arrRules, item.strRuleName))
-            item.strValue = *pValue;
+    if (const std::vector<std::size_t>* pPositions = pDoc->PositionsOf(compType)) {
+        const auto mapFirst = FirstPositions(arrRules);
+        for (const std::size_t nPos : *pPositions) {
+            const SRuleItem& item = std::as_const(*pDoc).Items()[nPos];
+            if (!strCalItem.empty() && strCalItem != item.strCalItem)
+                continue;
+            if (const CString* pValue = ValueFor(mapFirst, arrRules, item.strRuleName))
+                pDoc->SetValueAt(nPos, *pValue);
+        }
     }
     // The host treats this form as an edit even when no name matched.
     pDoc->SetModified(true);
@@ -107,15 +122,19 @@ bool CCurRuleObj::SetCurItemRules(const sCalItemDir& dir, const CStringArray& ar
     CCurRuleDoc* pDoc = GetDoc(dir.eRuleType);
     if (arrRules.size() < 2 || dir.compType.nTypeId == -1 || !pDoc)
         return false;
+    const std::vector<std::size_t>* pPositions = pDoc->PositionsOf(dir.compType);
+    if (!pPositions)
+        return false;
     const auto mapFirst = FirstPositions(arrRules);
     bool bChanged = false;
-    for (SRuleItem& item : pDoc->Items()) {
+    for (const std::size_t nPos : *pPositions) {
+        const SRuleItem& item = std::as_const(*pDoc).Items()[nPos];
         if (!dir.strRuleName.empty() && dir.strRuleName != item.strRuleName)
             continue;
-        if (item.compType != dir.compType || (!dir.strCalItem.empty() && dir.strCalItem != item.strCalItem))
+        if (!dir.strCalItem.empty() && dir.strCalItem != item.strCalItem)
             continue;
         if (const CString* pValue = ValueFor(mapFirst, arrRules, item.strRuleName)) {
-            item.strValue = *pValue;
+            pDoc->SetValueAt(nPos, *pValue);
             bChanged = true;
         }
     }
@@ -138,11 +157,7 @@ bool CCurRuleObj::GetDefItem(SCompGroupType compType, CString& strCalItem, KxSys
     const CCurRuleDoc* pDoc = GetDoc(type);
     if (compType.nTypeId == -1 || !pDoc)
         return false;
-    for (const SRuleItem& item : pDoc->Items()) {
-        if (item.compType == compType) {
-            strCalItem = item.strCalItem;
-            break;
-        }
-    }
+    if (const std::vector<std::size_t>* pPositions = pDoc->PositionsOf(compType))
+        strCalItem = pDoc->Items()[pPositions->front()].strCalItem;
     return !strCalItem.empty();
 }

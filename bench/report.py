@@ -39,7 +39,8 @@ def collect(data):
     for b in data["benchmarks"]:
         if b.get("run_type") == "aggregate":
             continue
-        name = b.get("run_name", b["name"]).replace("/iterations:1", "")
+        name = "/".join(p for p in b.get("run_name", b["name"]).split("/")
+                        if not p.startswith(("iterations:", "repeats:")))
         entry = runs.setdefault(name, {"cpu_ms": None})
         if b.get("error_occurred"):
             entry["error"] = b.get("error_message", "error")

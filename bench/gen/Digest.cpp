@@ -29,6 +29,14 @@ Digest& Digest::Add(std::string_view bytes)
 
 Digest& Digest::Add(const CString& text) { return Add(kx::platform::ToUtf8(text)); }
 
+Digest& Digest::AddWide(const CString& text)
+{
+    for (const wchar_t c : text)
+        m_nHash = (m_nHash ^ static_cast<std::uint32_t>(c)) * 0x100000001b3ULL;
+    m_nHash = (m_nHash ^ static_cast<unsigned char>(kEnd)) * 0x100000001b3ULL;
+    return *this;
+}
+
 Digest& Digest::Add(long long n) { return Add(std::to_string(n)); }
 
 Digest& Digest::Add(const SRuleItem& item)

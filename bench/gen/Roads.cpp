@@ -170,7 +170,6 @@ void RoadRunner::Reset()
     case Road::LoadCurrent: m_inst.RestoreRuleFile(RuleFileFormat::Current); break;
     case Road::LoadOlder: m_inst.RestoreRuleFile(RuleFileFormat::Older); break;
     case Road::LoadOldFormat: m_inst.RestoreRuleFile(RuleFileFormat::OldFormat); break;
-    case Road::GetItemRules: m_lists.clear(); m_results.clear(); break;
     case Road::ShowRuleText: m_texts.clear(); m_results.clear(); break;
     case Road::FenLeiColdRead:
         CKXCurDeFenLeiSet::ClearCacheData();
@@ -201,23 +200,29 @@ bool RoadRunner::Run()
     case Road::Save:
         m_bResult = CFaceCurRule::SaveXMLData(m_inst.WRuleFile(), kRuleType);
         return m_bResult;
-    case Road::GetItemRules:
-        m_lists.reserve(m_keys.size());
-        m_results.reserve(m_keys.size());
+    case Road::GetItemRules: {
+        // As the host reads them: one list at a time, looked at and let go. The checksum is taken
+        // on the way, in its cheap form.
+        Digest digest;
+        CStringArray pairs;
         for (std::size_t k = 0; k < m_keys.size(); ++k) {
-            CStringArray pairs;
+            bool bFound;
             if (k % 2 == 0) {
-                m_results.push_back(CFaceCurRule::GetCurItemRules(m_keys[k].compType, pairs, m_keys[k].strCalItem, kRuleType));
+                bFound = CFaceCurRule::GetCurItemRules(m_keys[k].compType, pairs, m_keys[k].strCalItem, kRuleType);
             } else {
                 sCalItemDir dir;
                 dir.compType = m_keys[k].compType;
                 dir.strCalItem = m_keys[k].strCalItem;
                 dir.eRuleType = kRuleType;
-                m_results.push_back(CFaceCurRule::GetCurItemRules(dir, pairs));
+                bFound = CFaceCurRule::GetCurItemRules(dir, pairs);
             }
-            m_lists.push_back(std::move(pairs));
+            digest.AddWide(bFound ? L"1" : L"0");
+            for (const CString& s : pairs)
+                digest.AddWide(s);
         }
+        m_nRunDigest = digest.Value();
         return true;
+    }
     case Road::SetItemRules:
         SetAll(true);
         return true;
@@ -260,9 +265,7 @@ std::uint64_t RoadRunner::Result()
         AddFile(digest, m_inst.RuleFile());
         break;
     case Road::GetItemRules:
-        for (std::size_t k = 0; k < m_lists.size(); ++k)
-            digest.Add(static_cast<bool>(m_results[k])).Add(m_lists[k]);
-        break;
+        return m_nRunDigest;
     case Road::SetItemRules:
         for (const bool bSet : m_results)
             digest.Add(bSet);
@@ -308,7 +311,7 @@ std::uint64_t ExpectedDigest(Road road)
     case Road::LoadOlder: return 0x70f8e9bf21d457beULL;
     case Road::LoadOldFormat: return 0xeea1c2afbac395ffULL;
     case Road::Save: return 0xf48ff661a048d0bcULL;
-    case Road::GetItemRules: return 0xa3f1e70227b1991bULL;
+    case Road::GetItemRules: return 0x6b76aef28cd98234ULL;
     case Road::SetItemRules: return 0x72d5a4ec2849df2bULL;
     case Road::GridByComponent: return 0x73f0a62630c70e7eULL;
     case Road::GridByItem: return 0xb181183fe9a78ff7ULL;

@@ -19,7 +19,7 @@ enum class Road {
     LoadOlder,       // ... of an older file: synced with the defaults
     LoadOldFormat,   // ... of an old-format file: converted, then synced
     Save,            // SaveXMLData after the edits of SetItemRules
-    GetItemRules,    // GetCurItemRules for every calculation item of the templates
+    GetItemRules,    // GetCurItemRules for every calculation item of the templates, each list read and let go
     SetItemRules,    // SetCurItemRules for every calculation item, values rotated within the item
     GridByComponent, // GetTableGridData, layout 0
     GridByItem,      // GetTableGridData, block layout
@@ -91,6 +91,7 @@ private:
     int m_nValueCols = 0;
     int m_nCode = 0;
     bool m_bResult = false;
+    std::uint64_t m_nRunDigest = 0;
     CKXCurDeFenLeiSet::FenLeiMap m_map;
     CKXCurDeFenLeiSet::FenLeiMap m_out;
 };

@@ -93,8 +93,9 @@ std::uint64_t ReferenceDigest(Road road, const Installation& inst)
         const RefDoc doc = Load(inst, sys, RuleFileFormat::Current);
         for (const auto& key : kxbench::TemplateItems()) {
             CStringArray pairs;
-            const bool found = perfcheck::RefGetItemRules(doc.vecItems, DirOf(key), pairs);
-            digest.Add(found).Add(pairs);
+            digest.AddWide(perfcheck::RefGetItemRules(doc.vecItems, DirOf(key), pairs) ? L"1" : L"0");
+            for (const CString& s : pairs)
+                digest.AddWide(s);
         }
         break;
     }

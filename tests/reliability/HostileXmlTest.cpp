@@ -76,6 +76,15 @@ std::string Encode(const std::string& utf8, const char* encoding)
     return out;
 }
 
+// An element with `n` attributes.
+std::string Attributes(int n)
+{
+    std::string tag = "<a ";
+    for (int i = 0; i < n; ++i)
+        tag += "a" + std::to_string(i) + "=\"\" ";
+    return tag + "/>";
+}
+
 std::string Repeat(const std::string& s, std::size_t n)
 {
     std::string out;
@@ -273,6 +282,9 @@ TEST_F(HostileXml, InternalEntitiesAreExpandedWithinLimits)
         Check(c, listener);
 }
 
+std::string ToGb18030(const std::string& s) { return Encode(s, "GB18030"); }
+std::string ToUtf16(const std::string& s) { return "\xFF\xFE" + Encode(s, "UTF-16LE"); }
+
 TEST_F(HostileXml, OversizedStructuresAreRefused)
 {
     const Listener listener;
@@ -288,13 +300,12 @@ TEST_F(HostileXml, OversizedStructuresAreRefused)
         {"12 MB text in two pieces", "", std::string(6u << 20, 'x') + "&#x4E2D;" + std::string(6u << 20, 'x')},
         {"1 MB name", "", "<" + std::string(1u << 20, 'x') + "/>", Slot::Markup},
         // libxml2 compares the attributes of a tag pairwise: a million would take hours.
-        {"a million attributes", "", "<a " + [] {
-             std::string attrs;
-             for (int i = 0; i < 1000000; ++i)
-                 attrs += "a" + std::to_string(i) + "=\"\" ";
-             return attrs;
-         }() + "/>",
-         Slot::Markup},
+        {"a million attributes", "", Attributes(1000000), Slot::Markup},
+        // Counted as the parser will decode the file, whatever its encoding.
+        {"100,000 attributes, UTF-16", "", Attributes(100000), Slot::Markup, Outcome::Refused, Outcome::Refused,
+         Outcome::Refused, "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n", ToUtf16},
+        {"100,000 attributes, GB18030", "", Attributes(100000), Slot::Markup, Outcome::Refused, Outcome::Refused,
+         Outcome::Refused, "<?xml version=\"1.0\" encoding=\"GB18030\"?>\n", ToGb18030},
         // The limit leaves room: a tag of a thousand attributes (and '=' in quoted values) reads.
         {"a thousand attributes", "", "<Comp TypeId=\"1\" SubTypeId=\"-1\" " + [] {
              std::string attrs;
@@ -307,9 +318,6 @@ TEST_F(HostileXml, OversizedStructuresAreRefused)
     for (const HostileCase& c : cases)
         Check(c, listener);
 }
-
-std::string ToGb18030(const std::string& s) { return Encode(s, "GB18030"); }
-std::string ToUtf16(const std::string& s) { return "\xFF\xFE" + Encode(s, "UTF-16LE"); }
 
 TEST_F(HostileXml, DamagedTextAndMisdeclaredEncodings)
 {

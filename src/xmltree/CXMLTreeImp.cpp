@@ -46,12 +46,64 @@ void FreeChildren(xmlNode* pNode)
     }
 }
 
+// libxml2's name of a text node written escaped; "textnoenc" marks one written as it stands.
+const xmlChar kPlainTextName[] = "text";
+
+// Links `pNode`, which is on no list, as the last child of `pParent`. (xmlAddChild would merge
+// text nodes, and skips a node whose parent field already names the parent.)
+void AppendChild(xmlNode* pParent, xmlNode* pNode)
+{
+    pNode->parent = pParent;
+    pNode->next = nullptr;
+    pNode->prev = pParent->last;
+    if (pParent->last)
+        pParent->last->next = pNode;
+    else
+        pParent->children = pNode;
+    pParent->last = pNode;
+}
+
+void AppendAttribute(xmlNode* pElement, xmlAttr* pAttr)
+{
+    pAttr->parent = pElement;
+    pAttr->next = nullptr;
+    pAttr->prev = nullptr;
+    if (!pElement->properties) {
+        pElement->properties = pAttr;
+        return;
+    }
+    xmlAttr* pLast = pElement->properties;
+    while (pLast->next)
+        pLast = pLast->next;
+    pLast->next = pAttr;
+    pAttr->prev = pLast;
+}
+
+// The value of an element or attribute whose content is one text node or nothing, read in place;
+// null for any other content, which xmlNodeGetContent has to gather.
+const xmlChar* PlainContent(const xmlNode* pNode)
+{
+    static const xmlChar kEmpty[] = "";
+    const xmlNode* pChild = pNode->children;
+    if (!pChild)
+        return kEmpty;
+    if (pChild->next || (pChild->type != XML_TEXT_NODE && pChild->type != XML_CDATA_SECTION_NODE))
+        return nullptr;
+    return pChild->content ? pChild->content : kEmpty;
+}
+
 // The node's value when it is a string; the document node and the DTD have none.
 bool ReadValue(xmlNode* pNode, CString& strValue)
 {
     switch (pNode->type) {
     case XML_ELEMENT_NODE:
     case XML_ATTRIBUTE_NODE:
+        if (const xmlChar* pContent = PlainContent(pNode)) {
+            strValue = kx::xml::ToWide(pContent);
+            return true;
+        }
+        strValue = kx::xml::ToWide(kx::xml::CharPtr(xmlNodeGetContent(pNode)));
+        return true;
     case XML_TEXT_NODE:
     case XML_CDATA_SECTION_NODE:
     case XML_COMMENT_NODE:
@@ -219,6 +271,7 @@ CXMLTreeImp::CXMLTreeImp()
 
 CXMLTreeImp::~CXMLTreeImp()
 {
+    DropKeptAside();
     m_pCurNode = nullptr;
     m_pXPath.reset();
     m_pDoc.reset();
@@ -228,6 +281,7 @@ xmlNode* CXMLTreeImp::DocNode() const { return reinterpret_cast<xmlNode*>(m_pDoc
 
 void CXMLTreeImp::ReplaceDocument(kx::xml::DocPtr pDoc)
 {
+    DropKeptAside();
     ForgetCursors();
     m_pCurNode = nullptr;
     m_pXPath.reset();
@@ -235,6 +289,65 @@ void CXMLTreeImp::ReplaceDocument(kx::xml::DocPtr pDoc)
 }
 
 void CXMLTreeImp::ForgetCursors() { m_cursors.fill(SChildCursor{}); }
+
+void CXMLTreeImp::DropKeptAside(SKeptAside& kept)
+{
+    if (kept.pChildren)
+        xmlFreeNodeList(kept.pChildren);
+    if (kept.pAttrs)
+        xmlFreePropList(kept.pAttrs);
+    kept = SKeptAside{};
+}
+
+void CXMLTreeImp::DropKeptAside()
+{
+    for (SKeptAside& kept : m_vecKeptAside)
+        DropKeptAside(kept);
+    m_vecKeptAside.clear();
+}
+
+CXMLTreeImp::SKeptAside* CXMLTreeImp::KeptAsideFor(const xmlNode* pOwner)
+{
+    // Only the current node can take anything over, and it is always the innermost entry.
+    return !m_vecKeptAside.empty() && m_vecKeptAside.back().pOwner == pOwner ? &m_vecKeptAside.back() : nullptr;
+}
+
+xmlNode* CXMLTreeImp::TakeOverElement(const std::string& strUtf8Name)
+{
+    SKeptAside* pKept = KeptAsideFor(m_pCurNode);
+    xmlNode* pOld = pKept ? pKept->pChildren : nullptr;
+    if (!pOld || pOld->type != XML_ELEMENT_NODE || pOld->ns || pOld->nsDef || !xmlStrEqual(pOld->name, X(strUtf8Name)))
+        return nullptr;
+    pKept->pChildren = pOld->next;
+    if (pOld->next)
+        pOld->next->prev = nullptr;
+    // Stripped to what AddChild makes: its children and attributes are kept aside in turn.
+    const SKeptAside inner{pOld, pOld->children, pOld->properties};
+    pOld->children = pOld->last = nullptr;
+    pOld->properties = nullptr;
+    AppendChild(m_pCurNode, pOld);
+    m_vecKeptAside.push_back(inner);
+    return pOld;
+}
+
+const std::string* CXMLTreeImp::Utf8Name(const CString& strName)
+{
+    // One slot per length and end letters: the few names a document repeats keep theirs.
+    const std::size_t nLength = strName.size();
+    const std::size_t nSlot =
+        nLength == 0 ? 0
+                     : (nLength * 31 + static_cast<std::size_t>(strName.front()) * 7 + static_cast<std::size_t>(strName.back())) %
+                           m_names.size();
+    SName& slot = m_names[nSlot];
+    if (slot.bValid && slot.strWide == strName)
+        return &slot.strUtf8;
+    if (!IsXmlName(strName))
+        return nullptr;
+    slot.strWide = strName;
+    slot.strUtf8 = kx::xml::ToUtf8(strName);
+    slot.bValid = true;
+    return &slot.strUtf8;
+}
 
 CXMLTreeImp::SChildCursor& CXMLTreeImp::CursorOf(const xmlNode* pParent)
 {
@@ -327,6 +440,8 @@ int CXMLTreeImp::ChildCount(xmlNode* pParent)
 
 std::vector<xmlNode*> CXMLTreeImp::Select(xmlNode* pContext, const CString& strPath)
 {
+    // A path may reach what is kept aside through id(); nothing may be kept aside then.
+    DropKeptAside();
     if (!m_pXPath) {
         m_pXPath.reset(xmlXPathNewContext(m_pDoc.get()));
         if (!m_pXPath)
@@ -447,6 +562,7 @@ bool CXMLTreeImp::LoadFile(const CString& strPath)
 
 bool CXMLTreeImp::SaveFile(const CString& strPath)
 {
+    DropKeptAside();
     try {
         if (!m_pDoc)
             return false;
@@ -482,19 +598,38 @@ bool CXMLTreeImp::AddChild(const CString& strName, const CString& strValue)
     } else if (m_pCurNode->type != XML_ELEMENT_NODE) {
         Refuse("only an element or the document takes child elements");
     }
-    if (!IsXmlName(strName))
+    const std::string* pName = Utf8Name(strName);
+    if (!pName)
         Refuse("\"" + kx::xml::ToUtf8(strName) + "\" is not a valid element name");
-    xmlNode* pNode = xmlNewDocNode(m_pDoc.get(), nullptr, X(kx::xml::ToUtf8(strName)), nullptr);
-    if (!pNode)
-        throw KxXmlError(KxXmlError::kOutOfMemory, "out of memory");
     ForgetCursors();
-    xmlAddChild(m_pCurNode, pNode);
+    xmlNode* pNode = TakeOverElement(*pName);
+    if (!pNode) {
+        pNode = xmlNewDocNode(m_pDoc.get(), nullptr, X(*pName), nullptr);
+        if (!pNode)
+            throw KxXmlError(KxXmlError::kOutOfMemory, "out of memory");
+        xmlAddChild(m_pCurNode, pNode);
+    }
     m_pCurNode = pNode;
-    return strValue.empty() || PutValue(pNode, strValue);
+    if (strValue.empty())
+        return true;
+    // A taken-over element whose old content starts with a text node gets that node back.
+    SKeptAside* pKept = KeptAsideFor(pNode);
+    xmlNode* pText = pKept ? pKept->pChildren : nullptr;
+    if (!pText || pText->type != XML_TEXT_NODE || !xmlStrEqual(pText->name, kPlainTextName))
+        return PutValue(pNode, strValue);
+    pKept->pChildren = pText->next;
+    if (pText->next)
+        pText->next->prev = nullptr;
+    const std::string strText = kx::xml::ToUtf8(strValue);
+    if (!pText->content || !xmlStrEqual(pText->content, X(strText)))
+        xmlNodeSetContent(pText, X(strText));
+    AppendChild(pNode, pText);
+    return true;
 }
 
 bool CXMLTreeImp::DeleteCurNode()
 {
+    DropKeptAside();
     if (!m_pCurNode)
         return false;
     xmlNode* pParent = ParentOf(m_pCurNode);
@@ -513,6 +648,14 @@ bool CXMLTreeImp::DeleteAllChildren()
     if (!m_pCurNode)
         return false;
     ForgetCursors();
+    DropKeptAside();
+    // Attributes declared as IDs in a DTD are registered with the document; such documents are
+    // rebuilt the plain way.
+    if (m_pCurNode->type == XML_ELEMENT_NODE && m_pCurNode->children && !m_pDoc->intSubset && !m_pDoc->extSubset) {
+        m_vecKeptAside.push_back({m_pCurNode, m_pCurNode->children, nullptr});
+        m_pCurNode->children = m_pCurNode->last = nullptr;
+        return true;
+    }
     FreeChildren(m_pCurNode);
     return true;
 }
@@ -582,11 +725,11 @@ bool CXMLTreeImp::GetAttribute(const CString& strName, CString& strValue)
             strValue.clear();
             return false;
         }
-        xmlAttr* pAttr = FindAttribute(m_pCurNode, kx::xml::ToUtf8(strName));
+        const std::string* pName = Utf8Name(strName);
+        xmlAttr* pAttr = FindAttribute(m_pCurNode, pName ? *pName : kx::xml::ToUtf8(strName));
         if (!pAttr)
             return false;
-        strValue = kx::xml::ToWide(kx::xml::CharPtr(xmlNodeGetContent(reinterpret_cast<xmlNode*>(pAttr))));
-        return true;
+        return ReadValue(reinterpret_cast<xmlNode*>(pAttr), strValue);
     } catch (...) {
         strValue.clear();
         return false;
@@ -599,10 +742,25 @@ bool CXMLTreeImp::SetAttribute(const CString& strName, const CString& strValue)
         return false;
     if (m_pCurNode->type != XML_ELEMENT_NODE)
         Refuse("attributes can be set on an element only");
-    if (!IsXmlName(strName))
+    const std::string* pName = Utf8Name(strName);
+    if (!pName)
         return false;
     ForgetCursors();
-    return xmlSetNsProp(m_pCurNode, nullptr, X(kx::xml::ToUtf8(strName)), X(kx::xml::ToUtf8(strValue))) != nullptr;
+    const std::string strText = kx::xml::ToUtf8(strValue);
+    // A taken-over element gets its old attributes back in their order, as long as the calls ask
+    // for them in that order; a value that is the same stays as it is.
+    SKeptAside* pKept = KeptAsideFor(m_pCurNode);
+    xmlAttr* pOld = pKept ? pKept->pAttrs : nullptr;
+    if (pOld && !pOld->ns && xmlStrEqual(pOld->name, X(*pName)) && !FindAttribute(m_pCurNode, *pName)) {
+        pKept->pAttrs = pOld->next;
+        if (pOld->next)
+            pOld->next->prev = nullptr;
+        AppendAttribute(m_pCurNode, pOld);
+        const xmlChar* pContent = PlainContent(reinterpret_cast<xmlNode*>(pOld));
+        if (pContent && pOld->children && xmlStrEqual(pContent, X(strText)))
+            return true;
+    }
+    return xmlSetNsProp(m_pCurNode, nullptr, X(*pName), X(strText)) != nullptr;
 }
 
 bool CXMLTreeImp::RemoveAttribute(const CString& strName)
@@ -643,6 +801,11 @@ bool CXMLTreeImp::MoveToParent()
     xmlNode* pParent = ParentOf(m_pCurNode);
     if (!pParent)
         return false;
+    // Whatever the element left kept aside was not built again: it is gone.
+    if (SKeptAside* pKept = KeptAsideFor(m_pCurNode)) {
+        DropKeptAside(*pKept);
+        m_vecKeptAside.pop_back();
+    }
     m_pCurNode = pParent;
     return true;
 }

@@ -1,6 +1,10 @@
 // The XML tree over libxml2: one document, always present once made, and one current node that
 // points into it. A small cache of child positions keeps the index-by-index walks of the rule
-// documents linear although libxml2 keeps children in a linked list.
+// documents linear although libxml2 keeps children in a linked list. A rule document rewrites
+// its whole tree on every load and save, mostly to what it was: children taken off by
+// DeleteAllChildren are therefore kept aside and taken over by the AddChild and SetAttribute
+// calls that build the same element or attribute again, instead of freeing a million nodes and
+// allocating them anew. What is kept aside is never part of the tree, so no call can tell.
 #pragma once
 
 #include <array>
@@ -49,7 +53,25 @@ private:
         unsigned nUsed = 0;
     };
 
+    // The children an element had before DeleteAllChildren, or before it was itself taken over,
+    // not yet built again; and the attributes it had. Entries follow the path being written.
+    struct SKeptAside {
+        xmlNode* pOwner = nullptr;
+        xmlNode* pChildren = nullptr;
+        xmlAttr* pAttrs = nullptr;
+    };
+
     xmlNode* DocNode() const;
+    // Frees whatever is kept aside; done before any move that leaves the path being written.
+    void DropKeptAside();
+    void DropKeptAside(SKeptAside& kept);
+    SKeptAside* KeptAsideFor(const xmlNode* pOwner);
+    // The next kept-aside child of the current node, when it is an element named `strUtf8Name`
+    // with no namespace: taken out of the kept list, stripped to a fresh element, appended.
+    xmlNode* TakeOverElement(const std::string& strUtf8Name);
+    // The UTF-8 form of a valid XML name, null for any other; remembered, because rule files
+    // repeat a few names endlessly.
+    const std::string* Utf8Name(const CString& strName);
     void ReplaceDocument(kx::xml::DocPtr pDoc);
     void ForgetCursors();
     SChildCursor& CursorOf(const xmlNode* pParent);
@@ -64,4 +86,11 @@ private:
     kx::xml::XPathContextPtr m_pXPath;
     std::array<SChildCursor, 8> m_cursors;
     unsigned m_nTick = 0;
+    std::vector<SKeptAside> m_vecKeptAside;
+    struct SName {
+        bool bValid = false;
+        CString strWide;
+        std::string strUtf8;
+    };
+    std::array<SName, 61> m_names;
 };

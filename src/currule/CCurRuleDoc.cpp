@@ -1,11 +1,12 @@
 // Loading, upgrading and saving a rule document. Rule files hold up to 100,000 records, so the
-// record matching of the sync and of the writer goes through hash indexes built once per call,
-// and the template parser is asked once per element, never per record.
+// record matching of the sync and of the writer goes through indexes built once per call, and the
+// template parser is asked once per element, never per record.
 #include "currule/CCurRuleDoc.h"
 
+#include <algorithm>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include <kxhost/HostServices.h>
 
@@ -30,48 +31,65 @@ inline std::size_t HashMix(std::size_t seed, std::size_t value)
 }
 
 // The key under which the sync carries a project value over to a default record.
-struct SSyncKey {
-    SCompGroupType compType;
-    std::wstring_view strCalItem;
-    std::wstring_view strRuleName;
+std::size_t SyncHash(const SRuleItem& item)
+{
+    std::size_t h = std::hash<std::wstring_view>{}(item.strCalItem);
+    h = HashMix(h, std::hash<std::wstring_view>{}(item.strRuleName));
+    h = HashMix(h, std::hash<int>{}(item.compType.nTypeId));
+    return HashMix(h, std::hash<int>{}(item.compType.nSubTypeId));
+}
 
-    bool operator==(const SSyncKey& other) const
-    {
-        return compType == other.compType && strCalItem == other.strCalItem && strRuleName == other.strRuleName;
-    }
+bool SameSyncKey(const SRuleItem& a, const SRuleItem& b)
+{
+    return a.compType == b.compType && a.strCalItem == b.strCalItem && a.strRuleName == b.strRuleName;
+}
+
+// The key under which the writer puts a record below a calculation-item element.
+std::size_t WriteHash(int nTypeId, std::wstring_view strCalItem)
+{
+    return HashMix(std::hash<std::wstring_view>{}(strCalItem), std::hash<int>{}(nTypeId));
+}
+
+// What a CHashedPositions offer answers: whether the position is taken, and whether to go on.
+struct SOffer {
+    bool bTake;
+    bool bGoOn;
 };
 
-struct SSyncKeyHash {
-    std::size_t operator()(const SSyncKey& key) const
+// Record positions by the hash of a key, in document order among equal hashes, each handed out
+// once. One sorted array where a hash map of position lists would make hundreds of thousands of
+// small allocations for a large document, and as many frees again.
+class CHashedPositions {
+public:
+    template <typename HashOf>
+    CHashedPositions(std::size_t nCount, HashOf hashOf) : m_vecTaken(nCount, false)
     {
-        std::size_t h = std::hash<std::wstring_view>{}(key.strCalItem);
-        h = HashMix(h, std::hash<std::wstring_view>{}(key.strRuleName));
-        h = HashMix(h, std::hash<int>{}(key.compType.nTypeId));
-        return HashMix(h, std::hash<int>{}(key.compType.nSubTypeId));
+        m_vecEntries.reserve(nCount);
+        for (std::size_t i = 0; i < nCount; ++i)
+            m_vecEntries.emplace_back(hashOf(i), i);
+        std::sort(m_vecEntries.begin(), m_vecEntries.end());
     }
-};
 
-// Positions of equal records in document order, handed out front first.
-struct SPositionQueue {
-    std::vector<std::size_t> vecPositions;
-    std::size_t nNext = 0;
-};
-
-struct SWriteKey {
-    int nTypeId;
-    std::wstring_view strCalItem;
-
-    bool operator==(const SWriteKey& other) const
+    // Offers the positions of hash `nHash` not yet taken, in document order, to `fn`, which
+    // answers with an SOffer.
+    template <typename Fn>
+    void Offer(std::size_t nHash, Fn fn)
     {
-        return nTypeId == other.nTypeId && strCalItem == other.strCalItem;
+        auto it = std::lower_bound(m_vecEntries.begin(), m_vecEntries.end(), std::pair<std::size_t, std::size_t>{nHash, 0});
+        for (; it != m_vecEntries.end() && it->first == nHash; ++it) {
+            if (m_vecTaken[it->second])
+                continue;
+            const auto [bTake, bGoOn] = fn(it->second);
+            if (bTake)
+                m_vecTaken[it->second] = true;
+            if (!bGoOn)
+                return;
+        }
     }
-};
 
-struct SWriteKeyHash {
-    std::size_t operator()(const SWriteKey& key) const
-    {
-        return HashMix(std::hash<std::wstring_view>{}(key.strCalItem), std::hash<int>{}(key.nTypeId));
-    }
+private:
+    std::vector<std::pair<std::size_t, std::size_t>> m_vecEntries;
+    std::vector<bool> m_vecTaken;
 };
 
 bool IsOldBeamWithDeduction(const CString& strCompName)
@@ -98,9 +116,9 @@ void AddBeamFormworkDeduction(const CString& strCompName, SRuleItem& item)
 } // namespace
 
 // The writer's view of the records: every (type id, item) key leads to its records in document
-// order. A key is erased once written, so each record is written at most once.
+// order. A record is taken once written, so each record is written at most once.
 struct CCurRuleDoc::SPendingRecords {
-    std::unordered_map<SWriteKey, std::vector<std::size_t>, SWriteKeyHash> mapRecords;
+    CHashedPositions positions;
 };
 
 bool CCurRuleDoc::Load(const CString& strPath)
@@ -297,20 +315,16 @@ bool CCurRuleDoc::SyncWithDefaults()
     if (!pParser || !pParser->GetSysRules(vecDefaults))
         return false;
 
-    // Each project record is carried over at most once, to the first default of its key.
-    std::unordered_map<SSyncKey, SPositionQueue, SSyncKeyHash> mapProject;
-    mapProject.reserve(m_vecItems.size());
-    for (std::size_t i = 0; i < m_vecItems.size(); ++i) {
-        const SRuleItem& item = m_vecItems[i];
-        mapProject[SSyncKey{item.compType, item.strCalItem, item.strRuleName}].vecPositions.push_back(i);
-    }
+    // Each project record is carried over at most once, to the first default of its key. The
+    // project records are dropped afterwards, so their values are moved, not copied.
+    CHashedPositions project(m_vecItems.size(), [this](std::size_t i) { return SyncHash(m_vecItems[i]); });
     for (SRuleItem& def : vecDefaults) {
-        const auto it = mapProject.find(SSyncKey{def.compType, def.strCalItem, def.strRuleName});
-        if (it == mapProject.end())
-            continue;
-        SPositionQueue& queue = it->second;
-        if (queue.nNext < queue.vecPositions.size())
-            def.strValue = m_vecItems[queue.vecPositions[queue.nNext++]].strValue;
+        project.Offer(SyncHash(def), [&](std::size_t nPos) {
+            if (!SameSyncKey(m_vecItems[nPos], def))
+                return SOffer{false, true};
+            def.strValue = std::move(m_vecItems[nPos].strValue);
+            return SOffer{true, false};
+        });
     }
     m_vecItems = std::move(vecDefaults);
     m_strVersion = strProgramVersion;
@@ -332,12 +346,9 @@ bool CCurRuleDoc::SaveTo(const CString& strPath)
         tree.SetAttribute(L"classtype", L"10");
         tree.DeleteAllChildren();
 
-        SPendingRecords pending;
-        pending.mapRecords.reserve(m_vecItems.size());
-        for (std::size_t i = 0; i < m_vecItems.size(); ++i) {
-            const SRuleItem& item = m_vecItems[i];
-            pending.mapRecords[SWriteKey{item.compType.nTypeId, item.strCalItem}].push_back(i);
-        }
+        SPendingRecords pending{CHashedPositions(m_vecItems.size(), [this](std::size_t i) {
+            return WriteHash(m_vecItems[i].compType.nTypeId, m_vecItems[i].strCalItem);
+        })};
 
         ITemplateParser* pParser = GetTemplateParser();
         std::vector<SCompGroupInfo*> vecGroups;
@@ -377,12 +388,13 @@ void CCurRuleDoc::WriteTemplateItems(const SCompTemplate& tmpl, SPendingRecords&
         tree.AddChild(calItem.strName, L"");
         tree.SetAttribute(L"classtype", L"2");
         // The sub-type is not written: the reader derives it again from the item's name.
-        const auto it = pending.mapRecords.find(SWriteKey{nKeyTypeId, calItem.strName});
-        if (it != pending.mapRecords.end()) {
-            for (const std::size_t nPos : it->second)
-                WriteRule(m_vecItems[nPos]);
-            pending.mapRecords.erase(it);
-        }
+        pending.positions.Offer(WriteHash(nKeyTypeId, calItem.strName), [&](std::size_t nPos) {
+            const SRuleItem& item = m_vecItems[nPos];
+            if (item.compType.nTypeId != nKeyTypeId || item.strCalItem != calItem.strName)
+                return SOffer{false, true};
+            WriteRule(item);
+            return SOffer{true, true};
+        });
         tree.MoveToParent();
     }
 }

@@ -8,8 +8,12 @@ growth from 10,000 to 100,000 rules (10.0 is linear). Then the memory of a 100,0
 against libxml2's document of the same file, and the checksums. Exits with 1 when a goal is
 missed or a road's checksum differs from the proven one.
 
-    bench/report.py [--kxbench build/bench/bench/kxbench] [--repetitions 3] [--json-out run.json]
+    bench/report.py [--kxbench build/bench/bench/kxbench] [--repetitions 5] [--json-out run.json]
     bench/report.py --json-in run.json     # the table of an earlier run
+    bench/report.py --instructions         # the same ratios in instructions, under valgrind (slow)
+
+Instruction counts do not depend on what else the machine runs; time does, and on a shared
+machine it also shows how the memory system copes with 100,000 rules. Both are worth reading.
 """
 import argparse
 import json
@@ -25,12 +29,46 @@ MAX_GROWTH = 12.0
 MAX_MEMORY_RATIO = 2.5
 
 
-def run(kxbench, repetitions, min_time):
+def run(kxbench, repetitions):
+    # Repetitions interleaved at random, so that a stretch of heavy load on a shared machine falls
+    # on roads and floors alike instead of on whichever ran then.
     cmd = [kxbench, "--benchmark_filter=^(Road|Floor|Memory)/", "--benchmark_format=json",
-           f"--benchmark_repetitions={repetitions}", f"--benchmark_min_time={min_time}"]
+           f"--benchmark_repetitions={repetitions}",
+           "--benchmark_enable_random_interleaving=true"]
     print("running:", " ".join(cmd), file=sys.stderr, flush=True)
     out = subprocess.run(cmd, check=True, stdout=subprocess.PIPE, text=True).stdout
     return json.loads(out)
+
+
+def count_instructions(kxbench, name, toggle):
+    """Instructions of one timed iteration of benchmark `name`, counted by callgrind."""
+    cmd = ["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null", f"--toggle-collect={toggle}",
+           kxbench, f"--benchmark_filter=^{name}/", "--benchmark_format=json"]
+    done = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    collected = [line for line in done.stderr.splitlines() if "Collected :" in line]
+    runs = json.loads(done.stdout)["benchmarks"] if done.returncode == 0 else []
+    if not collected or not runs:
+        return None
+    return int(collected[-1].split(":")[-1]) / runs[0]["iterations"]
+
+
+def instructions(kxbench):
+    print("instructions per run, counted by callgrind (millions):")
+    print(f"{'road':<17}{'10k':>10}{'100k':>10}  {'x floor':>8}{'growth':>8}")
+    floors = {}
+    for file in ("RuleFile", "FenLeiFile", "Templates"):
+        floors[file] = [count_instructions(kxbench, f"Floor/{file}/Save/{n}", "*FloorOnce*") for n in (10000, 100000)]
+        print(f"{'floor ' + file:<17}{fmt(floors[file][0] / 1e6, 10)}{fmt(floors[file][1] / 1e6, 10)}"
+              f"  {'':>8}{fmt(floors[file][1] / floors[file][0], 8)}", flush=True)
+    for road in ("LoadCurrent", "LoadOlder", "LoadOldFormat", "Save", "GetItemRules", "SetItemRules",
+                 "GridByComponent", "GridByItem", "ShowRuleText", "FenLeiWrite", "FenLeiColdRead", "SysRuleLoad"):
+        t = [count_instructions(kxbench, f"Road/{road}/{n}", "kxbench::RoadRunner::Run()") for n in (10000, 100000)]
+        floor = floors[FLOOR_OF.get(road, "RuleFile")][1]
+        ratio = t[1] / floor if t[1] and floor else None
+        growth = t[1] / t[0] if t[1] and t[0] else None
+        print(f"{road:<17}{fmt(t[0] and t[0] / 1e6, 10)}{fmt(t[1] and t[1] / 1e6, 10)}  {fmt(ratio, 8, 2)}"
+              f"{fmt(growth, 8)}", flush=True)
+    return 0
 
 
 def collect(data):
@@ -67,17 +105,19 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     here = os.path.dirname(os.path.abspath(__file__))
     parser.add_argument("--kxbench", default=os.path.join(here, "..", "build", "bench", "bench", "kxbench"))
-    parser.add_argument("--repetitions", type=int, default=3)
-    parser.add_argument("--min-time", type=float, default=0.2)
+    parser.add_argument("--repetitions", type=int, default=5)
     parser.add_argument("--json-out")
     parser.add_argument("--json-in")
+    parser.add_argument("--instructions", action="store_true")
     args = parser.parse_args()
+    if args.instructions:
+        return instructions(args.kxbench)
 
     if args.json_in:
         with open(args.json_in) as f:
             data = json.load(f)
     else:
-        data = run(args.kxbench, args.repetitions, args.min_time)
+        data = run(args.kxbench, args.repetitions)
         if args.json_out:
             with open(args.json_out, "w") as f:
                 json.dump(data, f, indent=1)

@@ -196,22 +196,5 @@ TEST_F(Rewrite, TheSameTreeWrittenAgainKeepsItsContentAndTakesNewValues)
     EXPECT_EQ(value, L"3");
 }
 
-// Old attributes come back only in the order asked for; one asked for again is set, not doubled.
-TEST_F(Rewrite, AnAttributeAskedForTwiceIsSetOnce)
-{
-    Load("<工程数据><梁 b=\"1\" a=\"2\" c=\"9\">old</梁></工程数据>");
-    ASSERT_TRUE(Tree().MoveToPath(L"工程数据"));
-    ASSERT_TRUE(Tree().DeleteAllChildren());
-    ASSERT_TRUE(Tree().AddChild(W("梁"), L"new"));
-    for (const auto& [key, value] : {std::pair{L"a", L"2"}, std::pair{L"b", L"1"}, std::pair{L"a", L"3"}})
-        ASSERT_TRUE(Tree().SetAttribute(key, value));
-    ASSERT_TRUE(Tree().MoveToParent());
-
-    std::unique_ptr<IXMLTree> expected;
-    ASSERT_TRUE(CreateXMLTree(expected));
-    ASSERT_TRUE(expected->LoadXML(W("<工程数据><梁 a=\"3\" b=\"1\">new</梁></工程数据>")));
-    EXPECT_EQ(Saved(Tree(), "rewritten.xml"), Saved(*expected, "expected.xml"));
-}
-
 } // namespace
 } // namespace xmltreetest

@@ -283,13 +283,8 @@ TEST(TemplateParserLoad, FolderAndFileNamesMatchWithoutRegardToCase)
 {
     TempDir dir;
     WriteBytes(dir / "template" / "TEMPLATES.XML", kTemplates);
-    // The host may spell the system folder with backslashes and a trailing separator.
-    CString sysDir = dir.wpath();
-    for (wchar_t& c : sysDir) {
-        if (c == L'/')
-            c = L'\\';
-    }
-    ASSERT_TRUE(Parser().Init(sysDir)) << U8(KxHost::LastTemplateError());
+    // The host may spell the system folder with backslashes.
+    ASSERT_TRUE(Parser().Init(HostPath(dir.path()))) << U8(KxHost::LastTemplateError());
     EXPECT_EQ(GroupNames().size(), 3u);
 }
 

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -36,6 +37,13 @@ CString TempDir::wpath() const { return W(m_path); }
 CString W(const std::string& utf8) { return kx::platform::FromUtf8(utf8); }
 std::string U8(const CString& wide) { return kx::platform::ToUtf8(wide); }
 CString W(const fs::path& path) { return W(path.string()); }
+
+CString HostPath(const fs::path& path)
+{
+    CString wide = W(path);
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
+    return wide;
+}
 
 std::string ReadBytes(const fs::path& file)
 {

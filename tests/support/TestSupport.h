@@ -31,6 +31,8 @@ CString W(const std::string& utf8);             // UTF-8 text to wide
 inline CString W(const char* utf8) { return W(std::string(utf8)); }
 std::string U8(const CString& wide);            // wide to UTF-8, for messages
 CString W(const fs::path& path);
+// The path as a Windows host spells it, with backslashes.
+CString HostPath(const fs::path& path);
 
 std::string ReadBytes(const fs::path& file);
 void WriteBytes(const fs::path& file, const std::string& bytes);

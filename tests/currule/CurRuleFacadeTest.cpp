@@ -1,15 +1,10 @@
 // The file-level entry points of CFaceCurRule: when InitXMLData reloads, the modified flag, saves
 // that fail, the host's rule-action function, and rule types that select no document.
-#include <csignal>
-
-#include <sys/resource.h>
-
 #include "currule/CurRuleFixture.h"
 
 namespace kxtest {
 namespace {
 
-constexpr auto kQD = KxSysRule::Rule_QingDan;
 const KxSysRule::RuleType kNoDoc[] = {static_cast<KxSysRule::RuleType>(3), static_cast<KxSysRule::RuleType>(-1)};
 
 class CurRuleFacade : public CurRuleTest {
@@ -89,58 +84,6 @@ TEST_F(CurRuleFacade, ModifiedFlag)
     // A save that fails clears the flag too.
     EXPECT_FALSE(CFaceCurRule::SaveXMLData(W(m_dir / "no such folder" / "QD.xml"), kQD));
     EXPECT_FALSE(CFaceCurRule::IsModified(kQD));
-}
-
-// Writes beyond a small file size fail for root as well, which read-only folders do not.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
-
-TEST_F(CurRuleFacade, FailedSaveReturnsFalseAndLeavesTheOldFileWhole)
-{
-    ASSERT_TRUE(CFaceCurRule::InitXMLData(m_path, kQD));
-    const std::string before = ReadBytes(m_dir / "proj" / "QD.xml");
-    ASSERT_TRUE(CFaceCurRule::SetCurItemRules({12, -1}, {L"扣减项目", L"1,2,3,4,5,6,7,8"}, L"", kQD));
-    bool saved = true;
-    {
-        FileSizeLimit limit(64);
-        saved = CFaceCurRule::SaveXMLData(m_path, kQD);
-    }
-    EXPECT_FALSE(saved);
-    EXPECT_FALSE(CFaceCurRule::IsModified(kQD));
-    EXPECT_EQ(ReadBytes(m_dir / "proj" / "QD.xml"), before);
-    for (const auto& entry : fs::directory_iterator(m_dir / "proj"))
-        EXPECT_EQ(entry.path().filename(), "QD.xml") << "left behind";
-
-    // The same save without the limit goes through.
-    EXPECT_TRUE(CFaceCurRule::SaveXMLData(m_path, kQD));
-    EXPECT_NE(ReadBytes(m_dir / "proj" / "QD.xml").find("1,2,3,4,5,6,7,8"), std::string::npos);
-}
-
-TEST_F(CurRuleFacade, SaveUnderAnotherNameKeepsTheLoadedName)
-{
-    ASSERT_TRUE(CFaceCurRule::InitXMLData(m_path, kQD));
-    const CString other = W(m_dir / "proj" / "Other.xml");
-    EXPECT_TRUE(CFaceCurRule::SaveXMLData(other, kQD));
-    EXPECT_EQ(CFaceCurRule::GetCurFileName(kQD), m_path);
-    EXPECT_EQ(ReadBytes(m_dir / "proj" / "Other.xml"), ReadBytes(m_dir / "proj" / "QD.xml"));
 }
 
 struct ActionCall {

@@ -47,6 +47,21 @@ inline const char* kTestTemplates = R"(<?xml version="1.0" encoding="UTF-8"?>
 </Templates>
 )";
 
+using Lines = std::vector<std::string>;
+constexpr auto kQD = KxSysRule::Rule_QingDan;
+
+// A record as the documents hold it.
+inline SRuleItem Rule(NS_KXComponentType::SCompGroupType comp, const wchar_t* item, const wchar_t* name,
+                      const wchar_t* value = L"")
+{
+    SRuleItem rule;
+    rule.compType = comp;
+    rule.strCalItem = item;
+    rule.strRuleName = name;
+    rule.strValue = value;
+    return rule;
+}
+
 // A rule file: the document element with `rootAttrs`, then `body` as it stands.
 inline std::string RuleFile(const std::string& rootAttrs, const std::string& body)
 {

@@ -4,19 +4,6 @@
 namespace kxtest {
 namespace {
 
-using Lines = std::vector<std::string>;
-constexpr auto kQD = KxSysRule::Rule_QingDan;
-
-SRuleItem Rule(NS_KXComponentType::SCompGroupType comp, const wchar_t* item, const wchar_t* name, const wchar_t* value)
-{
-    SRuleItem rule;
-    rule.compType = comp;
-    rule.strCalItem = item;
-    rule.strRuleName = name;
-    rule.strValue = value;
-    return rule;
-}
-
 sCalItemDir Dir(NS_KXComponentType::SCompGroupType comp, const wchar_t* item, const wchar_t* name,
                 KxSysRule::RuleType type = kQD)
 {
@@ -158,6 +145,30 @@ TEST_F(ItemRuleQuery, CheckItemAndGetDefItem)
     // A first record with an empty item name gives no item.
     Doc().Items().insert(Doc().Items().begin(), Rule({12, -1}, L"", L"r", L"v"));
     EXPECT_FALSE(CFaceCurRule::GetDefItem({12, -1}, item, kQD));
+}
+
+// The project's rules through the system-rule entry point: the same pairs, from the document.
+TEST_F(ItemRuleQuery, GetSysDefRulesGivesTheProjectsPairs)
+{
+    CStringArray rules{L"old"};
+    ASSERT_TRUE(CFaceSysRule::GetSysDefRules({12, -1}, L"体积", rules, kQD));
+    EXPECT_EQ(rules, (CStringArray{L"扣减项目", L"1,2", L"计算方式", L"1"}));
+    ASSERT_TRUE(CFaceSysRule::GetSysDefRules({12, -1}, L"", rules, kQD));
+    EXPECT_EQ(rules, (CStringArray{L"扣减项目", L"1,2", L"计算方式", L"1", L"扣减项目", L"3"}));
+
+    // No type, an item without records, an empty document, no document.
+    struct Refused {
+        NS_KXComponentType::SCompGroupType comp;
+        const wchar_t* item;
+        KxSysRule::RuleType type;
+    };
+    for (const Refused& r : {Refused{{-1, -1}, L"", kQD}, Refused{{12, -1}, L"没有的项目", kQD},
+                             Refused{{12, -1}, L"", KxSysRule::Rule_DingE},
+                             Refused{{12, -1}, L"", static_cast<KxSysRule::RuleType>(7)}}) {
+        rules = {L"old"};
+        EXPECT_FALSE(CFaceSysRule::GetSysDefRules(r.comp, r.item, rules, r.type)) << U8(r.item) << " " << r.type;
+        EXPECT_TRUE(rules.empty());
+    }
 }
 
 } // namespace

@@ -5,9 +5,6 @@
 namespace kxtest {
 namespace {
 
-using Lines = std::vector<std::string>;
-constexpr auto kQD = KxSysRule::Rule_QingDan;
-
 class RuleDocSync : public CurRuleTest {};
 
 const std::string kOlderBody =

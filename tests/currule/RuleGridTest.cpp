@@ -5,19 +5,6 @@
 namespace kxtest {
 namespace {
 
-constexpr auto kQD = KxSysRule::Rule_QingDan;
-
-SRuleItem Rule(NS_KXComponentType::SCompGroupType comp, const wchar_t* item, const wchar_t* name,
-               const wchar_t* value = L"")
-{
-    SRuleItem rule;
-    rule.compType = comp;
-    rule.strCalItem = item;
-    rule.strRuleName = name;
-    rule.strValue = value;
-    return rule;
-}
-
 // The cells as "text|column" lines, the header pair included.
 std::vector<std::string> Cells(const CStringArray& cells)
 {
@@ -42,21 +29,6 @@ protected:
         return Cells(cells);
     }
 };
-
-TEST_F(RuleGrid, TwoItemsOfOneType)
-{
-    Doc().Items() = {Rule({12, -1}, L"A", L"r1"), Rule({12, -1}, L"A", L"r2"), Rule({12, -1}, L"B", L"r3")};
-    EXPECT_EQ(Grid(0), (std::vector<std::string>{
-                           "计算规则数据|1",
-                           "主体结构|1", "框架梁|2", "A|3", "r1|4", "|5", "r2|4", "|5",
-                           "B|3", "r3|4", "|5",
-                       }));
-    EXPECT_EQ(Grid(1), (std::vector<std::string>{
-                           "计算规则数据|1",
-                           "A|1", "主体结构|2", "框架梁|3", "r1|4", "|5", "r2|4", "|5",
-                           "B|1", "主体结构|2", "框架梁|3", "r3|4", "|5",
-                       }));
-}
 
 // Interleaved items and types, sub-types, unknown types and value texts. The value text of every
 // row is made afresh, so list rules do not pile up.

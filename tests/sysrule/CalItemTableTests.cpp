@@ -1,5 +1,6 @@
-// The code table's bucket rule, walk order, in-place renaming and the first-in-walk-order lookup
-// by name, checked against a plain model of a chained hash map with head insertion.
+// The code table's bucket rule, then its walk order, in-place renaming, lookups by code and the
+// first-in-walk-order lookup by name, checked against a plain model of a chained hash map with
+// head insertion.
 #include <climits>
 #include <list>
 #include <random>
@@ -10,13 +11,6 @@
 #include "sysrule/CCalItemTable.h"
 
 namespace {
-
-std::vector<int> WalkCodes(const CCalItemTable& table)
-{
-    std::vector<int> codes;
-    table.ForEach([&](int code, const CString&) { codes.push_back(code); });
-    return codes;
-}
 
 TEST(CalItemTable, BucketOfCode)
 {
@@ -31,72 +25,6 @@ TEST(CalItemTable, BucketOfCode)
     EXPECT_EQ(CCalItemTable::BucketOf(256), 16u);
     EXPECT_EQ(CCalItemTable::BucketOf(INT_MAX), 7u);
     EXPECT_EQ(CCalItemTable::BucketOf(INT_MIN), 10u);
-}
-
-TEST(CalItemTable, NewestFirstWithinABucketBucketsAscending)
-{
-    CCalItemTable table;
-    for (int code = 1; code <= 10; ++code)
-        table.SetAt(code, L"n" + std::to_wstring(code));
-    EXPECT_EQ(WalkCodes(table), (std::vector<int>{10, 9, 8, 7, 6, 5, 4, 3, 2, 1}));
-
-    CCalItemTable mixed;
-    mixed.SetAt(1, L"a");
-    mixed.SetAt(2, L"b");
-    mixed.SetAt(20, L"c");
-    mixed.SetAt(-17, L"d");
-    mixed.SetAt(272, L"e");
-    EXPECT_EQ(WalkCodes(mixed), (std::vector<int>{272, 2, 1, 20, -17}));
-}
-
-TEST(CalItemTable, RenamingAnExistingCodeKeepsItsPlace)
-{
-    CCalItemTable table;
-    table.SetAt(1, L"a");
-    table.SetAt(2, L"b");
-    table.SetAt(1, L"c");
-    EXPECT_EQ(WalkCodes(table), (std::vector<int>{2, 1}));
-    ASSERT_NE(table.Find(1), nullptr);
-    EXPECT_EQ(*table.Find(1), L"c");
-    EXPECT_EQ(table.CodeOf(L"a"), -1);
-    EXPECT_EQ(table.CodeOf(L"c"), 1);
-    EXPECT_EQ(table.GetCount(), 2u);
-}
-
-TEST(CalItemTable, NameLookupGivesFirstInWalkOrder)
-{
-    CCalItemTable table;
-    table.SetAt(3, L"柱");
-    table.SetAt(5, L"柱");  // same bucket, added later: walks first
-    table.SetAt(40, L"梁");
-    table.SetAt(20, L"梁"); // bucket 1 walks before bucket 2
-    EXPECT_EQ(table.CodeOf(L"柱"), 5);
-    EXPECT_EQ(table.CodeOf(L"梁"), 20);
-    table.SetAt(5, L"板");
-    EXPECT_EQ(table.CodeOf(L"柱"), 3);
-    table.SetAt(5, L"柱");
-    EXPECT_EQ(table.CodeOf(L"柱"), 5);
-    // Whole, case-sensitive names only.
-    table.SetAt(7, L"Wall");
-    EXPECT_EQ(table.CodeOf(L"wall"), -1);
-    EXPECT_EQ(table.CodeOf(L"Wall "), -1);
-    EXPECT_EQ(table.CodeOf(L"Wal"), -1);
-}
-
-TEST(CalItemTable, MinusOneIsAnOrdinaryKey)
-{
-    CCalItemTable table;
-    EXPECT_EQ(table.Find(-1), nullptr);
-    table.SetAt(-1, L"");
-    table.SetAt(4, L"x");
-    ASSERT_NE(table.Find(-1), nullptr);
-    EXPECT_EQ(*table.Find(-1), L"");
-    EXPECT_EQ(table.CodeOf(L""), -1);
-    EXPECT_EQ(WalkCodes(table), (std::vector<int>{4, -1}));
-    table.RemoveAll();
-    EXPECT_TRUE(table.IsEmpty());
-    EXPECT_TRUE(WalkCodes(table).empty());
-    EXPECT_EQ(table.CodeOf(L"x"), -1);
 }
 
 // The table as a chained hash map: 17 lists, a new code pushed at the front of its list.
@@ -129,6 +57,14 @@ struct ChainedModel {
         }
         return -1;
     }
+    const CString* Find(int code) const
+    {
+        for (const auto& entry : buckets[CCalItemTable::BucketOf(code)]) {
+            if (entry.first == code)
+                return &entry.second;
+        }
+        return nullptr;
+    }
 };
 
 TEST(CalItemTable, AgreesWithAChainedHashMapUnderRandomEdits)
@@ -138,17 +74,33 @@ TEST(CalItemTable, AgreesWithAChainedHashMapUnderRandomEdits)
     std::uniform_int_distribution<int> nameDist(0, 12);
     CCalItemTable table;
     ChainedModel model;
+    EXPECT_TRUE(table.IsEmpty());
     for (int step = 0; step < 3000; ++step) {
         const int code = step % 97 == 0 ? INT_MIN + step : codeDist(rng);
         const CString name = L"n" + std::to_wstring(nameDist(rng));
         table.SetAt(code, name);
         model.SetAt(code, name);
         if (step % 50 == 0) {
-            ASSERT_EQ(table.Entries(), model.Walk()) << "step " << step;
+            const auto walk = model.Walk();
+            ASSERT_EQ(table.Entries(), walk) << "step " << step;
+            ASSERT_EQ(table.GetCount(), walk.size());
             for (int n = 0; n <= 13; ++n)
                 ASSERT_EQ(table.CodeOf(L"n" + std::to_wstring(n)), model.CodeOf(L"n" + std::to_wstring(n)));
+            for (int probe : {-1, 0, code, code + 1}) {
+                const CString* found = table.Find(probe);
+                const CString* expected = model.Find(probe);
+                ASSERT_EQ(found != nullptr, expected != nullptr) << probe;
+                if (found) {
+                    ASSERT_EQ(*found, *expected) << probe;
+                }
+            }
         }
     }
+    table.RemoveAll();
+    EXPECT_TRUE(table.IsEmpty());
+    EXPECT_TRUE(table.Entries().empty());
+    EXPECT_EQ(table.CodeOf(L"n1"), -1);
+    EXPECT_EQ(table.Find(-1), nullptr);
 }
 
 } // namespace

@@ -1,17 +1,14 @@
 // The rule library singleton: loading RuleCode.ini and the default records, its lifecycle, rule
 // descriptions, the default records of an item, and the CFaceSysRule entry points for
-// calculation items and project rules.
-#include <algorithm>
+// calculation items and the withdrawn GetSysDefRules form.
 #include <chrono>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include <kxsysrule/CFaceCurRule.h>
 #include <kxsysrule/CFaceSysRule.h>
 
-#include "currule/CCurRuleObj.h"
 #include "sysrule/RuleLibraryFixture.h"
 
 namespace {
@@ -77,27 +74,6 @@ TEST_F(CalItemLoad, NoCountNoFileOrCountBelowOneLeavesTheTableEmpty)
         EXPECT_EQ(CFaceSysRule::GetCalItemCode(L"柱"), -1);
         EXPECT_EQ(CFaceSysRule::GetCalItemName(1), L"");
     }
-}
-
-TEST_F(CalItemLoad, LongNamesAreCutTo254Characters)
-{
-    const std::string name300(300, 'n');
-    WriteRuleCode("[main]\nRuleItemNum=1\n[ITEM1]\nName=" + name300 + "\nCODE=9\n");
-    EXPECT_EQ(CFaceSysRule::GetCalItemName(9), CString(254, L'n'));
-    EXPECT_EQ(CFaceSysRule::GetCalItemCode(W(name300)), -1);
-}
-
-TEST_F(CalItemLoad, HugeCountEndsLikeAFewMissingItems)
-{
-    const std::string items = "[ITEM1]\nName=柱\nCODE=1\n[item2]\nName=板\nCODE=30\n";
-    WriteRuleCode("[main]\nRuleItemNum=2147483647\n" + items);
-    const CStringArray huge = AllNames();
-    const int hugeMinus1 = CFaceSysRule::GetCalItemCode(L"");
-    CSysDefRule::ReleaseInstance();
-    WriteRuleCode("[main]\nRuleItemNum=6\n" + items);
-    EXPECT_EQ(huge, AllNames());
-    EXPECT_EQ(huge, (CStringArray{L"", L"柱", L"板"}));
-    EXPECT_EQ(hugeMinus1, -1);
 }
 
 TEST_F(CalItemLoad, RuleFolderMayBeSpelledInAnyCase)
@@ -332,43 +308,6 @@ TEST_F(SysDefRulesEntry, NeitherFormLoadsTheRuleLibrary)
     // Written after both calls: only a library loaded later sees it.
     WriteRuleCode("[main]\nRuleItemNum=1\n[ITEM1]\nName=柱\nCODE=1\n");
     EXPECT_EQ(CFaceSysRule::GetCalItemName(1), L"柱");
-}
-
-TEST_F(SysDefRulesEntry, ProjectRulesAsNameValuePairs)
-{
-    CopySample(m_dir.path());
-    KxHost::SetKXSysDir(W(m_dir / "sys"));
-    KxHost::SetCurProjDir(W(m_dir / "proj"));
-    Rules(); // the template parser now reads this installation
-    ASSERT_TRUE(CFaceCurRule::InitXMLData(W(m_dir / "proj" / "QDRule.xml"), KxSysRule::Rule_QingDan));
-
-    for (const CString& item : {CString(), CString(L"实体模板")}) {
-        std::vector<SRuleItem> records;
-        ASSERT_TRUE(CCurRuleObj::GetInstance()->FindItems({12, -1}, records, item, KxSysRule::Rule_QingDan));
-        CStringArray rules{L"old"};
-        ASSERT_TRUE(CFaceSysRule::GetSysDefRules({12, -1}, item, rules, KxSysRule::Rule_QingDan));
-        ASSERT_EQ(rules.size(), records.size() * 2);
-        for (std::size_t i = 0; i < records.size(); ++i) {
-            EXPECT_EQ(rules[2 * i], records[i].strRuleName);
-            EXPECT_EQ(rules[2 * i + 1], records[i].strValue);
-            if (!item.empty()) {
-                EXPECT_EQ(records[i].strCalItem, item);
-            }
-        }
-    }
-    // Every item of the component type when the item name is empty.
-    std::vector<SRuleItem> all;
-    CCurRuleObj::GetInstance()->FindItems({12, -1}, all, L"", KxSysRule::Rule_QingDan);
-    EXPECT_GT(std::count_if(all.begin(), all.end(), [](const SRuleItem& r) { return r.strCalItem != L"实体模板"; }), 0);
-
-    CStringArray rules{L"old"};
-    EXPECT_FALSE(CFaceSysRule::GetSysDefRules({-1, -1}, L"", rules, KxSysRule::Rule_QingDan));
-    EXPECT_TRUE(rules.empty());
-    rules = {L"old"};
-    EXPECT_FALSE(CFaceSysRule::GetSysDefRules({12, -1}, L"没有的项目", rules, KxSysRule::Rule_QingDan));
-    EXPECT_TRUE(rules.empty());
-    EXPECT_FALSE(CFaceSysRule::GetSysDefRules({12, -1}, L"", rules, static_cast<KxSysRule::RuleType>(7)));
-    KxHost::SetCurProjDir(L"");
 }
 
 } // namespace

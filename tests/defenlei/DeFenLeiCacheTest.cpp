@@ -112,16 +112,6 @@ TEST_F(FenLeiTest, WriteReplacesTheCacheWithTheMapItself)
     EXPECT_EQ(Read(), "12:-1{体积[TJDJ]}");
 }
 
-TEST_F(FenLeiTest, WritingAnEmptyMapEmptiesTheCache)
-{
-    WriteFile(kWall);
-    EXPECT_EQ(Read(), "51:-1{体积[QTCL] 体积[other] 面积[]}");
-    ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo({}));
-    // Empty again, so the next read loads the file just written, which holds no groups.
-    FenLeiMap out;
-    EXPECT_FALSE(CKXCurDeFenLeiSet::ReadDeFenLeiSetInfo(out));
-}
-
 TEST_F(FenLeiTest, ProjectSwitch)
 {
     TempDir other;

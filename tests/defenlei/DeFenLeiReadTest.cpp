@@ -132,14 +132,6 @@ TEST_F(FenLeiTest, FileNameFoundWithoutRegardToCase)
     EXPECT_EQ(ReadCold(), "51:-1{体积[QTCL]}");
 }
 
-TEST_F(FenLeiTest, ExternalEntitiesAreNotFollowed)
-{
-    WriteBytes(m_proj / "secret.txt", "leaked");
-    WriteFile(R"(<!DOCTYPE DeFenLeiSetInfo [<!ENTITY s SYSTEM "secret.txt">]>)"
-              R"(<DeFenLeiSetInfo><Comp TypeId="1" SubTypeId="1"><甲><Var VarKey="&s;"/></甲></Comp></DeFenLeiSetInfo>)");
-    EXPECT_EQ(ReadCold().find("leaked"), std::string::npos);
-}
-
 struct IdCase {
     const wchar_t* text;
     std::optional<int> value;

@@ -24,6 +24,10 @@ const wchar_t* const kOldFormatVersion = L"22.3.1";
 // Files older than this numbered component type 18 as 12.
 const wchar_t* const kRenumberVersion = L"25.1.0";
 constexpr int kVersionParts = 3;
+// The tree takes names as strings: made once, not once per record of a 100,000-rule file.
+const CString kClassType = L"classtype";
+const CString kSelectType = L"selecttype";
+const CString kIniType = L"initype";
 
 inline std::size_t HashMix(std::size_t seed, std::size_t value)
 {
@@ -231,8 +235,8 @@ bool CCurRuleDoc::ParseTree()
                     item.compType = compType;
                     item.strCalItem = strCalItem;
                     tree.GetNodeName(item.strRuleName);
-                    tree.GetAttribute(L"selecttype", item.strSelectType);
-                    tree.GetAttribute(L"initype", item.strIniType);
+                    tree.GetAttribute(kSelectType, item.strSelectType);
+                    tree.GetAttribute(kIniType, item.strIniType);
                     tree.GetValue(item.strValue);
                     tree.MoveToParent();
                     if (bOldFormat) {
@@ -385,8 +389,9 @@ void CCurRuleDoc::WriteTemplateItems(const SCompTemplate& tmpl, SPendingRecords&
 {
     IXMLTree& tree = *m_pXMLTree;
     for (const SCalItemTemplate& calItem : tmpl.vecCalItems) {
-        tree.AddChild(calItem.strName, L"");
-        tree.SetAttribute(L"classtype", L"2");
+        static const CString kItemClass = L"2";
+        tree.AddChild(calItem.strName, CString());
+        tree.SetAttribute(kClassType, kItemClass);
         // The sub-type is not written: the reader derives it again from the item's name.
         pending.positions.Offer(WriteHash(nKeyTypeId, calItem.strName), [&](std::size_t nPos) {
             const SRuleItem& item = m_vecItems[nPos];
@@ -403,8 +408,9 @@ void CCurRuleDoc::WriteRule(const SRuleItem& item)
 {
     IXMLTree& tree = *m_pXMLTree;
     tree.AddChild(item.strRuleName, item.strValue);
-    tree.SetAttribute(L"classtype", L"3");
-    tree.SetAttribute(L"selecttype", item.strSelectType);
-    tree.SetAttribute(L"initype", item.strIniType);
+    static const CString kRuleClass = L"3";
+    tree.SetAttribute(kClassType, kRuleClass);
+    tree.SetAttribute(kSelectType, item.strSelectType);
+    tree.SetAttribute(kIniType, item.strIniType);
     tree.MoveToParent();
 }

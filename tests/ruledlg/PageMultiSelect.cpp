@@ -15,14 +15,6 @@ using namespace kx::ruledlg;
 
 namespace {
 
-CStringArray Entries(const CDJListBox& list)
-{
-    CStringArray out;
-    for (int i = 0; i < list.GetCount(); ++i)
-        out.push_back(list.GetText(i));
-    return out;
-}
-
 class MultiSelectTest : public ::testing::Test {
 protected:
     // Offered 1..5 甲乙丙丁戊; chosen as given.

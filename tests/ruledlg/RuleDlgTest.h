@@ -1,4 +1,4 @@
-// Helpers of the dialog tests: the Qt application they share and finding controls by id.
+// Helpers of the dialog tests: finding controls by id, the entries of a list.
 #pragma once
 
 #include <QApplication>
@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ruledlg/CDJListBox.h"
 #include "ruledlg/QtSupport.h"
 #include "support/TestSupport.h"
 
@@ -19,5 +20,13 @@ T* Ctrl(const QObject* root, int nId)
 }
 
 inline QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+
+inline CStringArray Entries(const kx::ruledlg::CDJListBox& list)
+{
+    CStringArray out;
+    for (int i = 0; i < list.GetCount(); ++i)
+        out.push_back(list.GetText(i));
+    return out;
+}
 
 } // namespace kxtest

@@ -16,8 +16,6 @@ using NS_KXComponentType::SCompGroupType;
 
 namespace {
 
-const SCompGroupType kBeam{12, -1};
-
 TEST_F(SheetTest, TooShortAListOrNoDefinitionsAnswerFalseWithoutASheet)
 {
     struct Case {

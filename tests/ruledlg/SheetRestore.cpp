@@ -9,19 +9,8 @@
 
 using namespace kxtest;
 using namespace kx::ruledlg;
-using NS_KXComponentType::SCompGroupType;
 
 namespace {
-
-const SCompGroupType kBeam{12, -1};
-
-CStringArray Entries(const CDJListBox& list)
-{
-    CStringArray out;
-    for (int i = 0; i < list.GetCount(); ++i)
-        out.push_back(list.GetText(i));
-    return out;
-}
 
 void ClickRestore(CUserSetRuleSheet& sheet, int page)
 {

@@ -19,6 +19,9 @@
 
 namespace kxtest {
 
+// The data's 框架梁, which has default rules for 体积 and 实体模板.
+inline const NS_KXComponentType::SCompGroupType kBeam{12, -1};
+
 // tests/data/ruledlg copied into a temporary folder and made the system folder; the system rules
 // are read afresh for every test.
 class SheetTest : public ::testing::Test {

@@ -3,13 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cwctype>
-#include <map>
 #include <set>
 
 #include <kxhost/KxHost.h>
 
 #include "common/StringUtil.h"
+#include "platform/IniFile.h"
 #include "platform/Platform.h"
 #include "platform/Xml.h"
 #include "support/TestSupport.h"
@@ -17,48 +16,6 @@
 using namespace kxtest;
 
 namespace {
-
-CString Lower(CString s)
-{
-    for (wchar_t& c : s)
-        c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-    return s;
-}
-
-CString Trim(const CString& s)
-{
-    const auto first = s.find_first_not_of(L" \t\r");
-    if (first == CString::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(L" \t\r") - first + 1);
-}
-
-// Section -> key -> value, names in lower case.
-using Ini = std::map<CString, std::map<CString, CString>>;
-
-Ini ReadIni(const fs::path& file)
-{
-    Ini ini;
-    const CString text = kx::platform::DecodeText(ReadBytes(file));
-    CString section;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(L'\n', start);
-        if (end == CString::npos)
-            end = text.size();
-        const CString line = Trim(text.substr(start, end - start));
-        start = end + 1;
-        if (line.empty() || line[0] == L';')
-            continue;
-        if (line.front() == L'[' && line.back() == L']') {
-            section = Lower(line.substr(1, line.size() - 2));
-            ini[section];
-        } else if (const auto eq = line.find(L'='); eq != CString::npos) {
-            ini[section][Lower(Trim(line.substr(0, eq)))] = Trim(line.substr(eq + 1));
-        }
-    }
-    return ini;
-}
 
 class SampleInstallation : public ::testing::Test {
 protected:
@@ -112,20 +69,24 @@ TEST_F(SampleInstallation, EveryRuleBelongsToATemplateItemAndEveryItemHasRules)
 TEST_F(SampleInstallation, OfferedCodesHaveDescriptionsAndCodeEntries)
 {
     const fs::path ruleDir = SampleDir() / "sys" / "Rule";
-    // Written on a Chinese system: the descriptions are GB18030, not UTF-8.
+    // Written on a Chinese system: the descriptions are GB18030, not UTF-8. Both files are read
+    // as the library reads them.
     EXPECT_FALSE(kx::platform::IsValidUtf8(ReadBytes(ruleDir / "RuleDesc.ini")));
-    const Ini desc = ReadIni(ruleDir / "RuleDesc.ini");
-    const Ini code = ReadIni(ruleDir / "RuleCode.ini");
+    const auto desc = kx::platform::LoadIniFile((ruleDir / "RuleDesc.ini").string());
+    const auto code = kx::platform::LoadIniFile((ruleDir / "RuleCode.ini").string());
 
-    const long count = kx::WToL(code.at(L"main").at(L"ruleitemnum"));
+    const int count = kx::platform::ReadProfileInt(*code, L"main", L"RuleItemNum", 0);
     ASSERT_GT(count, 0);
     std::set<CString> codes;
-    for (long i = 1; i <= count; ++i) {
-        const auto& section = code.at(L"item" + std::to_wstring(i));
-        EXPECT_FALSE(section.at(L"name").empty());
-        EXPECT_TRUE(codes.insert(section.at(L"code")).second) << "duplicate code " << U8(section.at(L"code"));
+    for (int i = 1; i <= count; ++i) {
+        const CString section = L"ITEM" + std::to_wstring(i);
+        const CString* name = code->Find(section, L"Name");
+        const CString* value = code->Find(section, L"CODE");
+        ASSERT_TRUE(name && value) << U8(section);
+        EXPECT_FALSE(name->empty()) << U8(section);
+        EXPECT_TRUE(codes.insert(*value).second) << "duplicate code " << U8(*value);
     }
-    EXPECT_EQ(code.size(), static_cast<std::size_t>(count) + 1);
+    EXPECT_EQ(code->SectionNames().size(), static_cast<std::size_t>(count) + 1);
 
     int offered = 0;
     for (const SRuleItem& rule : m_rules) {
@@ -141,20 +102,19 @@ TEST_F(SampleInstallation, OfferedCodesHaveDescriptionsAndCodeEntries)
             EXPECT_LT(kx::WToL(rule.strValue), static_cast<long>(options.size()));
             continue;
         }
-        ASSERT_TRUE(desc.count(Lower(rule.strIniType))) << U8(rule.strIniType);
-        const auto& section = desc.at(Lower(rule.strIniType));
+        ASSERT_TRUE(desc->HasSection(rule.strIniType)) << U8(rule.strIniType);
         for (const CString& c : options) {
             ++offered;
             EXPECT_TRUE(codes.count(c)) << "no RuleCode.ini item for " << U8(c);
-            const auto it = section.find(L"type" + c);
-            EXPECT_TRUE(it != section.end() && !it->second.empty()) << "no RuleDesc.ini entry for " << U8(c);
+            const CString* text = desc->Find(rule.strIniType, L"TYPE" + c);
+            EXPECT_TRUE(text && !text->empty()) << "no RuleDesc.ini entry for " << U8(c);
         }
         for (const CString& v : values)
             EXPECT_NE(CStringDisposeTool::IsInAry(v, options), -1) << "default " << U8(v) << " not offered";
     }
     EXPECT_GT(offered, 0);
     // The codes that replaced the old brick-mould codes are offered and described.
-    EXPECT_EQ(desc.at(L"kouj").at(L"type113"), L"扣砼垫层所占面积");
+    EXPECT_EQ(kx::platform::ReadProfileString(*desc, L"KouJ", L"TYPE113", L""), L"扣砼垫层所占面积");
 }
 
 TEST_F(SampleInstallation, CurrentRuleFileUsesTemplateNames)

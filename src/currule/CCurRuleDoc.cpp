@@ -3,7 +3,7 @@
 // template parser is asked once per element, never per record.
 #include "currule/CCurRuleDoc.h"
 
-#include <algorithm>
+#include <cstdint>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -61,17 +61,28 @@ struct SOffer {
 };
 
 // Record positions by the hash of a key, in document order among equal hashes, each handed out
-// once. One sorted array where a hash map of position lists would make hundreds of thousands of
-// small allocations for a large document, and as many frees again.
+// once. Flat arrays chained by bucket: a hash map of position lists would make hundreds of
+// thousands of small allocations for a large document, and a sorted array costs a binary search
+// of scattered reads for every one of 100,000 lookups.
 class CHashedPositions {
 public:
     template <typename HashOf>
-    CHashedPositions(std::size_t nCount, HashOf hashOf) : m_vecTaken(nCount, false)
+    CHashedPositions(std::size_t nCount, HashOf hashOf)
+        : m_vecHash(nCount), m_vecNext(nCount, kEnd), m_vecTaken(nCount, false)
     {
-        m_vecEntries.reserve(nCount);
+        std::size_t nBuckets = 16;
+        while (nBuckets < 2 * nCount)
+            nBuckets *= 2;
+        m_nMask = nBuckets - 1;
+        m_vecHead.assign(nBuckets, kEnd);
         for (std::size_t i = 0; i < nCount; ++i)
-            m_vecEntries.emplace_back(hashOf(i), i);
-        std::sort(m_vecEntries.begin(), m_vecEntries.end());
+            m_vecHash[i] = hashOf(i);
+        // Linked from the back, so that every chain runs in document order.
+        for (std::size_t i = nCount; i-- > 0;) {
+            std::uint32_t& nHead = m_vecHead[m_vecHash[i] & m_nMask];
+            m_vecNext[i] = nHead;
+            nHead = static_cast<std::uint32_t>(i);
+        }
     }
 
     // Offers the positions of hash `nHash` not yet taken, in document order, to `fn`, which
@@ -79,21 +90,24 @@ public:
     template <typename Fn>
     void Offer(std::size_t nHash, Fn fn)
     {
-        auto it = std::lower_bound(m_vecEntries.begin(), m_vecEntries.end(), std::pair<std::size_t, std::size_t>{nHash, 0});
-        for (; it != m_vecEntries.end() && it->first == nHash; ++it) {
-            if (m_vecTaken[it->second])
+        for (std::uint32_t i = m_vecHead[nHash & m_nMask]; i != kEnd; i = m_vecNext[i]) {
+            if (m_vecHash[i] != nHash || m_vecTaken[i])
                 continue;
-            const auto [bTake, bGoOn] = fn(it->second);
+            const auto [bTake, bGoOn] = fn(std::size_t{i});
             if (bTake)
-                m_vecTaken[it->second] = true;
+                m_vecTaken[i] = true;
             if (!bGoOn)
                 return;
         }
     }
 
 private:
-    std::vector<std::pair<std::size_t, std::size_t>> m_vecEntries;
+    static constexpr std::uint32_t kEnd = 0xFFFFFFFFu;
+    std::vector<std::size_t> m_vecHash;
+    std::vector<std::uint32_t> m_vecNext;
+    std::vector<std::uint32_t> m_vecHead;
     std::vector<bool> m_vecTaken;
+    std::size_t m_nMask = 0;
 };
 
 bool IsOldBeamWithDeduction(const CString& strCompName)

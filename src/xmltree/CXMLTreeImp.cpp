@@ -315,12 +315,26 @@ CXMLTreeImp::SKeptAside* CXMLTreeImp::KeptAsideFor(const xmlNode* pOwner)
 xmlNode* CXMLTreeImp::TakeOverElement(const std::string& strUtf8Name)
 {
     SKeptAside* pKept = KeptAsideFor(m_pCurNode);
-    xmlNode* pOld = pKept ? pKept->pChildren : nullptr;
+    if (!pKept)
+        return nullptr;
+    // Files that were written by older versions or edited by hand hold elements the new tree does
+    // not build again (a renamed item, a rule listed twice); looking a few elements ahead lets
+    // the rest still be taken over, where matching the first alone would give up on all after.
+    constexpr int kLookAhead = 8;
+    xmlNode* pOld = pKept->pChildren;
+    for (int i = 0; pOld && i < kLookAhead; ++i, pOld = pOld->next) {
+        if (pOld->type == XML_ELEMENT_NODE && !pOld->ns && !pOld->nsDef && xmlStrEqual(pOld->name, X(strUtf8Name)))
+            break;
+    }
     if (!pOld || pOld->type != XML_ELEMENT_NODE || pOld->ns || pOld->nsDef || !xmlStrEqual(pOld->name, X(strUtf8Name)))
         return nullptr;
-    pKept->pChildren = pOld->next;
+    if (pOld->prev)
+        pOld->prev->next = pOld->next;
+    else
+        pKept->pChildren = pOld->next;
     if (pOld->next)
-        pOld->next->prev = nullptr;
+        pOld->next->prev = pOld->prev;
+    pOld->prev = nullptr;
     // Stripped to what AddChild makes: its children and attributes are kept aside in turn.
     const SKeptAside inner{pOld, pOld->children, pOld->properties};
     pOld->children = pOld->last = nullptr;

@@ -13,6 +13,7 @@
 #include "common/Message.h"
 #include "common/StringUtil.h"
 #include "platform/Platform.h"
+#include "xmltree/CXmlTextWriter.h"
 
 using NS_KXComponentType::SCompGroupType;
 
@@ -28,6 +29,7 @@ constexpr int kVersionParts = 3;
 const CString kClassType = L"classtype";
 const CString kSelectType = L"selecttype";
 const CString kIniType = L"initype";
+const CString kRuleClass = L"3";
 
 inline std::size_t HashMix(std::size_t seed, std::size_t value)
 {
@@ -131,13 +133,54 @@ void AddBeamFormworkDeduction(const CString& strCompName, SRuleItem& item)
     item.strValue = L"1," + item.strValue;
 }
 
-} // namespace
+// The records' elements built as nodes of the tree.
+class CTreeSink {
+public:
+    explicit CTreeSink(IXMLTree& tree) : m_tree(tree) {}
+    void Open(const CString& strName, const CString& strClassType)
+    {
+        m_tree.AddChild(strName, CString());
+        m_tree.SetAttribute(kClassType, strClassType);
+    }
+    void Rule(const SRuleItem& item)
+    {
+        m_tree.AddChild(item.strRuleName, item.strValue);
+        m_tree.SetAttribute(kClassType, kRuleClass);
+        m_tree.SetAttribute(kSelectType, item.strSelectType);
+        m_tree.SetAttribute(kIniType, item.strIniType);
+        m_tree.MoveToParent();
+    }
+    void Close() { m_tree.MoveToParent(); }
 
-// The writer's view of the records: every (type id, item) key leads to its records in document
-// order. A record is taken once written, so each record is written at most once.
-struct CCurRuleDoc::SPendingRecords {
-    CHashedPositions positions;
+private:
+    IXMLTree& m_tree;
 };
+
+// The same elements written as text, which the tree saves in place of its own children.
+class CTextSink {
+public:
+    explicit CTextSink(CXmlTextWriter& writer) : m_writer(writer) {}
+    void Open(const CString& strName, const CString& strClassType)
+    {
+        m_writer.Open(strName);
+        m_writer.Attribute(kClassType, strClassType);
+    }
+    void Rule(const SRuleItem& item)
+    {
+        m_writer.Open(item.strRuleName);
+        m_writer.Attribute(kClassType, kRuleClass);
+        m_writer.Attribute(kSelectType, item.strSelectType);
+        m_writer.Attribute(kIniType, item.strIniType);
+        m_writer.Text(item.strValue);
+        m_writer.Close();
+    }
+    void Close() { m_writer.Close(); }
+
+private:
+    CXmlTextWriter& m_writer;
+};
+
+} // namespace
 
 bool CCurRuleDoc::Load(const CString& strPath)
 {
@@ -354,77 +397,76 @@ bool CCurRuleDoc::SaveTo(const CString& strPath)
     if (!m_pXMLTree)
         return false;
     // Every child of a calculation-item element becomes a record named after it, a comment or
-    // stray text of a hand-edited file too; such a name is no element name and the tree refuses
+    // stray text of a hand-edited file too; such a name is no element name and the writers refuse
     // it. The save then fails with the file untouched rather than throwing into the host.
     try {
         IXMLTree& tree = *m_pXMLTree;
         if (!tree.MoveToPath(kRootName))
             return false;
         tree.SetAttribute(L"RuleVer", m_strVersion);
-        tree.SetAttribute(L"classtype", L"10");
-        tree.DeleteAllChildren();
-
-        SPendingRecords pending{CHashedPositions(m_vecItems.size(), [this](std::size_t i) {
-            return WriteHash(m_vecItems[i].compType.nTypeId, m_vecItems[i].strCalItem);
-        })};
-
-        ITemplateParser* pParser = GetTemplateParser();
-        std::vector<SCompGroupInfo*> vecGroups;
-        if (pParser)
-            pParser->GetCompGroups(vecGroups, true);
-        for (const SCompGroupInfo* pGroup : vecGroups) {
-            if (!pGroup)
-                continue;
-            tree.AddChild(pGroup->strName, L"");
-            tree.SetAttribute(L"classtype", L"1");
-            std::vector<SCompTemplate*> vecTemplates;
-            pParser->GetGroupCompTemplates(pGroup->nGroupId, vecTemplates);
-            for (const SCompTemplate* pTemplate : vecTemplates) {
-                if (!pTemplate)
-                    continue;
-                tree.AddChild(pTemplate->strName, L"");
-                tree.SetAttribute(L"classtype", L"1");
-                WriteTemplateItems(*pTemplate, pending, pTemplate->nTypeId);
-                for (const SCompTemplate* pSub : pTemplate->vecSubTemplates) {
-                    if (pSub)
-                        WriteTemplateItems(*pSub, pending, pTemplate->nTypeId);
-                }
-                tree.MoveToParent();
-            }
-            tree.MoveToParent();
+        tree.SetAttribute(kClassType, L"10");
+        if (tree.TakesChildrenAsText()) {
+            CXmlTextWriter writer(1);
+            CTextSink sink(writer);
+            WriteRecords(sink);
+            if (!writer.Output().empty())
+                return tree.SaveFileWithChildren(strPath, writer.Output());
         }
+        tree.DeleteAllChildren();
+        CTreeSink sink(tree);
+        WriteRecords(sink);
         return tree.SaveFile(strPath);
     } catch (const KxXmlError&) {
         return false;
     }
 }
 
-void CCurRuleDoc::WriteTemplateItems(const SCompTemplate& tmpl, SPendingRecords& pending, int nKeyTypeId)
+template <typename Sink>
+void CCurRuleDoc::WriteRecords(Sink& sink) const
 {
-    IXMLTree& tree = *m_pXMLTree;
-    for (const SCalItemTemplate& calItem : tmpl.vecCalItems) {
-        static const CString kItemClass = L"2";
-        tree.AddChild(calItem.strName, CString());
-        tree.SetAttribute(kClassType, kItemClass);
-        // The sub-type is not written: the reader derives it again from the item's name.
-        pending.positions.Offer(WriteHash(nKeyTypeId, calItem.strName), [&](std::size_t nPos) {
-            const SRuleItem& item = m_vecItems[nPos];
-            if (item.compType.nTypeId != nKeyTypeId || item.strCalItem != calItem.strName)
-                return SOffer{false, true};
-            WriteRule(item);
-            return SOffer{true, true};
-        });
-        tree.MoveToParent();
-    }
-}
+    // Every (type id, item) key leads to its records in document order; a record is taken once
+    // written, so each record is written at most once.
+    CHashedPositions pending(m_vecItems.size(), [this](std::size_t i) {
+        return WriteHash(m_vecItems[i].compType.nTypeId, m_vecItems[i].strCalItem);
+    });
+    static const CString kComponentClass = L"1";
+    static const CString kItemClass = L"2";
+    auto writeItems = [&](const SCompTemplate& tmpl, int nKeyTypeId) {
+        for (const SCalItemTemplate& calItem : tmpl.vecCalItems) {
+            sink.Open(calItem.strName, kItemClass);
+            // The sub-type is not written: the reader derives it again from the item's name.
+            pending.Offer(WriteHash(nKeyTypeId, calItem.strName), [&](std::size_t nPos) {
+                const SRuleItem& item = m_vecItems[nPos];
+                if (item.compType.nTypeId != nKeyTypeId || item.strCalItem != calItem.strName)
+                    return SOffer{false, true};
+                sink.Rule(item);
+                return SOffer{true, true};
+            });
+            sink.Close();
+        }
+    };
 
-void CCurRuleDoc::WriteRule(const SRuleItem& item)
-{
-    IXMLTree& tree = *m_pXMLTree;
-    tree.AddChild(item.strRuleName, item.strValue);
-    static const CString kRuleClass = L"3";
-    tree.SetAttribute(kClassType, kRuleClass);
-    tree.SetAttribute(kSelectType, item.strSelectType);
-    tree.SetAttribute(kIniType, item.strIniType);
-    tree.MoveToParent();
+    ITemplateParser* pParser = GetTemplateParser();
+    std::vector<SCompGroupInfo*> vecGroups;
+    if (pParser)
+        pParser->GetCompGroups(vecGroups, true);
+    for (const SCompGroupInfo* pGroup : vecGroups) {
+        if (!pGroup)
+            continue;
+        sink.Open(pGroup->strName, kComponentClass);
+        std::vector<SCompTemplate*> vecTemplates;
+        pParser->GetGroupCompTemplates(pGroup->nGroupId, vecTemplates);
+        for (const SCompTemplate* pTemplate : vecTemplates) {
+            if (!pTemplate)
+                continue;
+            sink.Open(pTemplate->strName, kComponentClass);
+            writeItems(*pTemplate, pTemplate->nTypeId);
+            for (const SCompTemplate* pSub : pTemplate->vecSubTemplates) {
+                if (pSub)
+                    writeItems(*pSub, pTemplate->nTypeId);
+            }
+            sink.Close();
+        }
+        sink.Close();
+    }
 }

@@ -24,9 +24,9 @@ public:
     // Loads, upgrades and rewrites the file at `strPath`; always true (an unreadable file leaves
     // the file name empty).
     bool Load(const CString& strPath);
-    // Rebuilds the tree from the records and writes it to `strPath`. False when there is no
-    // tree, it lacks "工程数据", a record's name is no element name, or the file could not be
-    // written; the file is then unchanged.
+    // Writes the records below the tree's "工程数据" to `strPath`. False when there is no tree,
+    // it lacks "工程数据", a record's name is no element name, or the file could not be written;
+    // the file is then unchanged.
     bool SaveTo(const CString& strPath);
 
     CString GetFileName() const { return m_strFileName; }
@@ -59,14 +59,13 @@ public:
     static void RenumberOldType(SRuleItem& item);
 
 private:
-    // Records not yet written by a save, indexed by (type id, calculation item).
-    struct SPendingRecords;
-
     bool OpenFile();
     bool ParseTree();
     bool SyncWithDefaults();
-    void WriteTemplateItems(const SCompTemplate& tmpl, SPendingRecords& pending, int nKeyTypeId);
-    void WriteRule(const SRuleItem& item);
+    // Writes the records in the templates' order of groups, components, sub-types and items
+    // through `sink`: as nodes of the tree, or as text that the tree saves in their place.
+    template <typename Sink>
+    void WriteRecords(Sink& sink) const;
     static void ClearReadOnly(const CString& strPath);
 
     struct SCompTypeHash {

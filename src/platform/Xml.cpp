@@ -162,6 +162,11 @@ bool Serialize(xmlDoc* doc, std::string& bytes, const char* encoding)
     if (!mem || size <= 0)
         return false;
     bytes.assign(reinterpret_cast<const char*>(mem), static_cast<std::size_t>(size));
+    return LoadsAgain(bytes);
+}
+
+bool LoadsAgain(const std::string& bytes)
+{
     // libxml2 writes a character that the encoding lacks (or a control character) as a
     // character reference, also inside a name, where that is no XML: output that would not load
     // again is refused, not saved. Only output holding a character reference can be broken this

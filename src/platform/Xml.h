@@ -41,6 +41,9 @@ DocPtr ParseFile(const std::string& fsPath, ParseError* error = nullptr);
 // Serialises in `encoding` (the document's declared one when null, UTF-8 when it declares
 // none), indented.
 bool Serialize(xmlDoc* doc, std::string& bytes, const char* encoding = nullptr);
+// False for serialised output that would not load again, such as a character reference to a
+// control character that libxml2 wrote for one in a value; Serialize applies it to its output.
+bool LoadsAgain(const std::string& bytes);
 // Serialises and writes atomically; false when either failed, the old file then stays whole.
 bool SaveFile(xmlDoc* doc, const std::string& fsPath, const char* encoding = nullptr);
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/Platform.h"
+#include "xmltree/XmlName.h"
 
 using kx::xml::X;
 
@@ -154,36 +155,6 @@ xmlAttr* FindAttribute(xmlNode* pElement, const std::string& strName)
             return pAttr;
     }
     return nullptr;
-}
-
-// Names as XML 1.0 (fifth edition) and so libxml2's parser accept them: a name read from a file,
-// such as "砼墙（外）", can always be written back.
-bool IsNameStartChar(wchar_t c)
-{
-    const auto u = static_cast<std::uint32_t>(c);
-    return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '_' || u == ':' || (u >= 0xC0 && u <= 0xD6) ||
-           (u >= 0xD8 && u <= 0xF6) || (u >= 0xF8 && u <= 0x2FF) || (u >= 0x370 && u <= 0x37D) ||
-           (u >= 0x37F && u <= 0x1FFF) || (u >= 0x200C && u <= 0x200D) || (u >= 0x2070 && u <= 0x218F) ||
-           (u >= 0x2C00 && u <= 0x2FEF) || (u >= 0x3001 && u <= 0xD7FF) || (u >= 0xF900 && u <= 0xFDCF) ||
-           (u >= 0xFDF0 && u <= 0xFFFD) || (u >= 0x10000 && u <= 0xEFFFF);
-}
-
-bool IsNameChar(wchar_t c)
-{
-    const auto u = static_cast<std::uint32_t>(c);
-    return IsNameStartChar(c) || u == '-' || u == '.' || (u >= '0' && u <= '9') || u == 0xB7 ||
-           (u >= 0x300 && u <= 0x36F) || (u >= 0x203F && u <= 0x2040);
-}
-
-bool IsXmlName(const CString& strName)
-{
-    if (strName.empty() || !IsNameStartChar(strName[0]))
-        return false;
-    for (wchar_t c : strName) {
-        if (!IsNameChar(c))
-            return false;
-    }
-    return true;
 }
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -355,7 +326,7 @@ const std::string* CXMLTreeImp::Utf8Name(const CString& strName)
     SName& slot = m_names[nSlot];
     if (slot.bValid && slot.strWide == strName)
         return &slot.strUtf8;
-    if (!IsXmlName(strName))
+    if (!kx::xml::IsXmlName(strName))
         return nullptr;
     slot.strWide = strName;
     slot.strUtf8 = kx::xml::ToUtf8(strName);
@@ -574,16 +545,83 @@ bool CXMLTreeImp::LoadFile(const CString& strPath)
     return bLoaded;
 }
 
+std::string CXMLTreeImp::TargetPath(const CString& strPath)
+{
+    CString strTarget = strPath;
+    if (strTarget.find(L'%') != CString::npos)
+        strTarget = L"file://" + strTarget;
+    return kx::platform::MapPath(strTarget);
+}
+
 bool CXMLTreeImp::SaveFile(const CString& strPath)
 {
     DropKeptAside();
     try {
         if (!m_pDoc)
             return false;
-        CString strTarget = strPath;
-        if (strTarget.find(L'%') != CString::npos)
-            strTarget = L"file://" + strTarget;
-        return kx::xml::SaveFile(m_pDoc.get(), kx::platform::MapPath(strTarget));
+        return kx::xml::SaveFile(m_pDoc.get(), TargetPath(strPath));
+    } catch (...) {
+        return false;
+    }
+}
+
+bool CXMLTreeImp::TakesChildrenAsText() const
+{
+    if (!m_pDoc || !m_pCurNode || m_pCurNode->type != XML_ELEMENT_NODE || m_pCurNode->ns || m_pCurNode->nsDef)
+        return false;
+    // The document element alone at the top: no DTD, comment or processing instruction beside it.
+    const xmlNode* pDocNode = DocNode();
+    if (pDocNode->children != m_pCurNode || m_pCurNode->next || m_pCurNode->prev || m_pDoc->intSubset ||
+        m_pDoc->extSubset)
+        return false;
+    for (const xmlAttr* pAttr = m_pCurNode->properties; pAttr; pAttr = pAttr->next) {
+        if (pAttr->ns)
+            return false;
+    }
+    const char* pEncoding = m_pDoc->encoding ? reinterpret_cast<const char*>(m_pDoc->encoding) : "UTF-8";
+    return xmlParseCharEncoding(pEncoding) == XML_CHAR_ENCODING_UTF8;
+}
+
+bool CXMLTreeImp::SaveFileWithChildren(const CString& strPath, const std::string& strChildren)
+{
+    DropKeptAside();
+    if (strChildren.empty() || !TakesChildrenAsText())
+        return false;
+    try {
+        // libxml2 writes the declaration and the document element's start tag, with one empty
+        // child in place of the real ones; the children's text goes where that child was.
+        static const char kMarkName[] = "kxChildrenGoHere";
+        xmlNode* pRoot = m_pCurNode;
+        xmlNode* pMark = xmlNewDocNode(m_pDoc.get(), nullptr, X(kMarkName), nullptr);
+        if (!pMark)
+            return false;
+        struct SSwap {
+            xmlNode* pRoot;
+            xmlNode* pChildren;
+            xmlNode* pLast;
+            kx::xml::NodePtr pMark;
+            ~SSwap()
+            {
+                pRoot->children = pChildren;
+                pRoot->last = pLast;
+            }
+        } swap{pRoot, pRoot->children, pRoot->last, kx::xml::NodePtr(pMark)};
+        pMark->parent = pRoot;
+        pRoot->children = pRoot->last = pMark;
+
+        std::string strBytes;
+        if (!kx::xml::Serialize(m_pDoc.get(), strBytes))
+            return false;
+        const std::string strMark = std::string("\n  <") + kMarkName + "/>";
+        const std::string strTail = "\n</" + std::string(reinterpret_cast<const char*>(pRoot->name)) + ">\n";
+        const std::size_t nMark = strBytes.find(strMark);
+        if (nMark == std::string::npos || strBytes.compare(nMark + strMark.size(), std::string::npos, strTail) != 0)
+            return false;
+        strBytes.resize(nMark);
+        strBytes.reserve(nMark + strChildren.size() + strTail.size());
+        strBytes += strChildren;
+        strBytes += strTail;
+        return kx::xml::LoadsAgain(strBytes) && kx::platform::WriteFileAtomic(TargetPath(strPath), strBytes);
     } catch (...) {
         return false;
     }

@@ -42,6 +42,8 @@ public:
     bool MoveToParent() override;
     bool GetNodeName(CString& strName) override;
     bool MoveToChild(int nIndex) override;
+    bool TakesChildrenAsText() const override;
+    bool SaveFileWithChildren(const CString& strPath, const std::string& strChildren) override;
 
 private:
     // Where the last walk over one parent's children stopped, and how many it has.
@@ -62,6 +64,7 @@ private:
     };
 
     xmlNode* DocNode() const;
+    static std::string TargetPath(const CString& strPath);
     // Frees whatever is kept aside; done before any move that leaves the path being written.
     void DropKeptAside();
     void DropKeptAside(SKeptAside& kept);

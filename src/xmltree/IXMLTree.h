@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include <kxsysrule/KxXmlError.h>
 #include <kxsysrule/Types.h>
@@ -30,6 +31,16 @@ public:
     virtual bool MoveToParent() = 0;
     virtual bool GetNodeName(CString& strName) = 0;
     virtual bool MoveToChild(int nIndex) = 0;
+
+    // Saving a document whose children are written as text (CXmlTextWriter) instead of being
+    // built as nodes. True when the current element is the document element and the document
+    // can be saved so: in UTF-8, with nothing beside the document element and no namespaces.
+    virtual bool TakesChildrenAsText() const { return false; }
+    // Saves the document with the current element's children replaced by `strChildren`, elements
+    // written one level below the document element; the tree itself is not changed. False when
+    // the file could not be written (it is then unchanged) or the tree does not take children as
+    // text.
+    virtual bool SaveFileWithChildren(const CString& /*strPath*/, const std::string& /*strChildren*/) { return false; }
     virtual ~IXMLTree() = default;
 };
 

@@ -1,0 +1,168 @@
+// Children written as text and saved in place of the document element's children give the very
+// bytes that the same children built as nodes give: random element trees with values full of
+// what the writer escapes (markup characters, line breaks, tabs, NULs, control characters,
+// characters beyond the BMP) under document elements with attributes of their own.
+#include "xmltree/XmlTreeFixture.h"
+
+#include <random>
+#include <vector>
+
+#include "xmltree/CXmlTextWriter.h"
+
+namespace xmltreetest {
+namespace {
+
+struct Element {
+    CString name;
+    std::vector<std::pair<CString, CString>> attrs;
+    CString text;  // for an element without children
+    std::vector<Element> children;
+};
+
+void BuildNodes(IXMLTree& tree, const Element& element)
+{
+    ASSERT_TRUE(tree.AddChild(element.name, element.children.empty() ? element.text : CString()));
+    for (const auto& [name, value] : element.attrs)
+        ASSERT_TRUE(tree.SetAttribute(name, value));
+    for (const Element& child : element.children)
+        BuildNodes(tree, child);
+    ASSERT_TRUE(tree.MoveToParent());
+}
+
+void WriteText(CXmlTextWriter& writer, const Element& element)
+{
+    writer.Open(element.name);
+    for (const auto& [name, value] : element.attrs)
+        writer.Attribute(name, value);
+    if (element.children.empty())
+        writer.Text(element.text);
+    for (const Element& child : element.children)
+        WriteText(writer, child);
+    writer.Close();
+}
+
+class TextChildren : public XmlTreeTest {
+protected:
+    CString Pick(const std::vector<CString>& choices)
+    {
+        return choices[std::uniform_int_distribution<std::size_t>(0, choices.size() - 1)(m_random)];
+    }
+    int Pick(int from, int to) { return std::uniform_int_distribution<int>(from, to)(m_random); }
+
+    CString Value()
+    {
+        static const std::vector<CString> pieces = {
+            L"", L"1,2,43", L"<&>\"'", L"a]]>b", L"\r\n\t", L"中文 值", L"é\U0001F600", CString(L"a\0b", 3),
+            CString(L"\0x", 2), L"  ", L"&amp;"};
+        CString value;
+        for (int i = Pick(0, 2); i > 0; --i)
+            value += Pick(pieces);
+        // A control character now and then: the save is then refused, both ways alike.
+        if (Pick(0, 199) == 0)
+            value += L"\x01";
+        return value;
+    }
+
+    Element Random(int depth)
+    {
+        Element element{Pick({L"甲", L"扣减项目", L"a", L"_x.y-1", L"砼墙（外）", L"㐀"}), {}, {}, {}};
+        for (const wchar_t* name : {L"classtype", L"selecttype", L"initype"}) {
+            if (Pick(0, 3))
+                element.attrs.emplace_back(name, Value());
+        }
+        if (depth > 0 && Pick(0, 3)) {
+            for (int i = Pick(1, 3); i > 0; --i)
+                element.children.push_back(Random(depth - 1));
+        } else {
+            element.text = Value();
+        }
+        return element;
+    }
+
+    // Saves `children` below the document element of `file` both ways; each result is the
+    // save's answer and the file it wrote.
+    void SaveBothWays(const std::string& file, const std::vector<Element>& children, std::string& nodes,
+                      std::string& text)
+    {
+        const auto source = m_dir / "source.xml";
+        kxtest::WriteBytes(source, file);
+        std::unique_ptr<IXMLTree> byNodes, byText;
+        ASSERT_TRUE(CreateXMLTree(byNodes));
+        ASSERT_TRUE(CreateXMLTree(byText));
+        ASSERT_TRUE(byNodes->LoadFile(W(source)));
+        ASSERT_TRUE(byText->LoadFile(W(source)));
+        ASSERT_TRUE(byNodes->MoveToPath(L"/*"));
+        ASSERT_TRUE(byText->MoveToPath(L"/*"));
+
+        ASSERT_TRUE(byNodes->DeleteAllChildren());
+        for (const Element& child : children)
+            BuildNodes(*byNodes, child);
+        const auto nodesPath = m_dir / "nodes.xml";
+        nodes = byNodes->SaveFile(W(nodesPath)) ? kxtest::ReadBytes(nodesPath) : "refused";
+
+        ASSERT_TRUE(byText->TakesChildrenAsText()) << file;
+        CXmlTextWriter writer(1);
+        for (const Element& child : children)
+            WriteText(writer, child);
+        const auto textPath = m_dir / "text.xml";
+        text = byText->SaveFileWithChildren(W(textPath), writer.Output()) ? kxtest::ReadBytes(textPath) : "refused";
+    }
+
+    std::mt19937 m_random{20261205};
+};
+
+TEST_F(TextChildren, GiveTheBytesTheNodesGive)
+{
+    const std::vector<std::string> files = {
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<工程数据 ruletype=\"1\" note=\"a&amp;b&#10;&lt;&#9;中\"><old "
+        "x=\"1\">text</old></工程数据>\n",
+        "<工程数据 ruletype=\"1\"/>",
+        "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?><工程数据 RuleVer=\"25.1.0\">\n  <a/>\n</工程数据>",
+    };
+    int nRefused = 0;
+    for (int round = 0; round < 300 && !HasFailure(); ++round) {
+        std::vector<Element> children;
+        for (int i = Pick(1, 3); i > 0; --i)
+            children.push_back(Random(3));
+        std::string nodes, text;
+        SaveBothWays(files[static_cast<std::size_t>(round) % files.size()], children, nodes, text);
+        ASSERT_EQ(nodes, text) << "round " << round;
+        nRefused += nodes == "refused";
+    }
+    // Control characters make some saves refused both ways; most must be written.
+    EXPECT_GT(nRefused, 0);
+    EXPECT_LT(nRefused, 100);
+}
+
+TEST_F(TextChildren, NamesThatAreNoXmlNamesAreRefused)
+{
+    CXmlTextWriter writer(1);
+    for (const CString& name : {CString(L"#comment"), CString(L"1a"), CString(), CString(L"a b")})
+        EXPECT_EQ(ErrorCode([&] { writer.Open(name); }), KxXmlError::kFail) << U8(name);
+}
+
+TEST_F(TextChildren, OnlyPlainUtf8DocumentsTakeThem)
+{
+    const std::vector<std::pair<std::string, std::string>> others = {
+        {"a comment beside the document element", "<!-- c --><工程数据/>"},
+        {"a document type", "<!DOCTYPE 工程数据><工程数据/>"},
+        {"a namespace", "<工程数据 xmlns=\"urn:x\"/>"},
+        {"a prefixed attribute", "<工程数据 xmlns:p=\"urn:x\" p:a=\"1\"/>"},
+        {"GB18030", "<?xml version=\"1.0\" encoding=\"GB18030\"?><a/>"},
+    };
+    for (const auto& [why, file] : others) {
+        const auto path = m_dir / "other.xml";
+        kxtest::WriteBytes(path, file);
+        ASSERT_TRUE(Tree().LoadFile(W(path))) << why;
+        ASSERT_TRUE(Tree().MoveToPath(L"/*")) << why;
+        EXPECT_FALSE(Tree().TakesChildrenAsText()) << why;
+        EXPECT_FALSE(Tree().SaveFileWithChildren(W(path), "\n  <a/>")) << why;
+        EXPECT_EQ(kxtest::ReadBytes(path), file) << why;
+    }
+    Load("<工程数据><a/></工程数据>");
+    ASSERT_TRUE(Tree().MoveToPath(L"/工程数据/a"));
+    EXPECT_FALSE(Tree().TakesChildrenAsText()) << "not the document element";
+}
+
+} // namespace
+} // namespace xmltreetest

@@ -23,6 +23,8 @@ import sys
 
 SIZES = (1000, 10000, 100000)
 LOAD_SAVE = ("LoadCurrent", "LoadOlder", "LoadOldFormat", "Save")
+ROAD_ORDER = ["LoadCurrent", "LoadOlder", "LoadOldFormat", "Save", "GetItemRules", "SetItemRules", "GridByComponent",
+              "GridByItem", "ShowRuleText", "FenLeiWrite", "FenLeiColdRead", "SysRuleLoad"]
 FLOOR_OF = {"FenLeiWrite": "FenLeiFile", "FenLeiColdRead": "FenLeiFile", "SysRuleLoad": "Templates"}
 MAX_FLOOR_RATIO = 1.5
 MAX_GROWTH = 12.0
@@ -124,13 +126,11 @@ def main():
     runs = collect(data)
     missed = []
 
-    roads = []
-    for name in runs:
-        parts = name.split("/")
-        if parts[0] == "Road" and parts[1] not in roads:
-            roads.append(parts[1])
+    # In the order the host takes them, whatever order an interleaved run gave.
+    roads = [r for r in ROAD_ORDER if any(n.startswith(f"Road/{r}/") for n in runs)]
+    roads += sorted({n.split("/")[1] for n in runs if n.startswith("Road/")} - set(roads))
 
-    print(f"CPU time in ms, least of {data['benchmarks'][0].get('repetitions', 1)} repetitions; "
+    print(f"CPU time in ms, least of {max(b.get('repetitions', 1) for b in data['benchmarks'])} repetitions; "
           f"floor = libxml2 parse + save of the same file ({data['context'].get('host_name', '')}, "
           f"{data['context'].get('num_cpus', '?')} CPUs, load {data['context'].get('load_avg', ['?'])[0]})")
     print()

@@ -18,7 +18,9 @@ std::string ValueUtf8(const CString& strValue)
                                                        : std::wstring_view(strValue).substr(0, nEnd));
 }
 
-void AppendEscapedText(std::string& out, const std::string& text)
+// Text escapes markup and carriage returns; an attribute value also its quote, line feeds and
+// tabs, which a reader would otherwise fold into spaces.
+void AppendEscaped(std::string& out, const std::string& text, bool bAttribute)
 {
     for (char c : text) {
         switch (c) {
@@ -26,22 +28,9 @@ void AppendEscapedText(std::string& out, const std::string& text)
         case '>': out += "&gt;"; break;
         case '&': out += "&amp;"; break;
         case '\r': out += "&#13;"; break;
-        default: out += c; break;
-        }
-    }
-}
-
-void AppendEscapedAttribute(std::string& out, const std::string& text)
-{
-    for (char c : text) {
-        switch (c) {
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '&': out += "&amp;"; break;
-        case '"': out += "&quot;"; break;
-        case '\n': out += "&#10;"; break;
-        case '\r': out += "&#13;"; break;
-        case '\t': out += "&#9;"; break;
+        case '"': out += bAttribute ? "&quot;" : "\""; break;
+        case '\n': out += bAttribute ? "&#10;" : "\n"; break;
+        case '\t': out += bAttribute ? "&#9;" : "\t"; break;
         default: out += c; break;
         }
     }
@@ -87,7 +76,7 @@ void CXmlTextWriter::Attribute(const CString& strName, const CString& strValue)
     m_strOut += ' ';
     m_strOut += kx::platform::ToUtf8(strName);
     m_strOut += "=\"";
-    AppendEscapedAttribute(m_strOut, ValueUtf8(strValue));
+    AppendEscaped(m_strOut, ValueUtf8(strValue), true);
     m_strOut += '"';
 }
 
@@ -98,7 +87,7 @@ void CXmlTextWriter::Text(const CString& strValue)
     if (strValue.empty())
         return;
     EndStartTag();
-    AppendEscapedText(m_strOut, ValueUtf8(strValue));
+    AppendEscaped(m_strOut, ValueUtf8(strValue), false);
 }
 
 void CXmlTextWriter::Close()

@@ -72,7 +72,6 @@ bool CCurRuleObj::FindItems(const sCalItemDir& dir, std::vector<SRuleItem>& out)
     return !out.empty();
 }
 
-
 bool CCurRuleObj::GetCurItemRules(SCompGroupType compType, CStringArray& arrRules, const CString& strCalItem,
                                   KxSysRule::RuleType type)
 {

@@ -212,10 +212,10 @@ bool CDeFenLeiFile::Save(const CString& strPath, const FenLeiMap& mapIn) noexcep
                 // The file cannot hold an item without keys, so its name never matters.
                 if (info.vecVarKey.empty())
                     continue;
-                const std::string name = kx::xml::ToUtf8(info.strCalcItem);
                 // The reader's rules (XML 1.0 fifth edition), so that what was read can be written.
-                if (name.empty() || xmlValidateNameValue(kx::xml::X(name)) != 1)
+                if (!kx::xml::IsValidName(info.strCalcItem))
                     return false;
+                const std::string name = kx::xml::ToUtf8(info.strCalcItem);
                 xmlNode* item = AddChild(comp, name);
                 for (const CString& varKey : info.vecVarKey) {
                     if (!IsXmlText(varKey))

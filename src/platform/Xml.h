@@ -53,7 +53,11 @@ CString ToWide(CharPtr text);
 std::string ToUtf8(const CString& text);
 inline const xmlChar* X(const std::string& utf8) { return reinterpret_cast<const xmlChar*>(utf8.c_str()); }
 
-// True for a name libxml2 accepts as an element name.
+// True for a name libxml2 accepts as an element name, once converted to UTF-8.
 bool IsValidName(const CString& name);
+// The same rules (XML 1.0 fifth edition) applied to the wide characters themselves, so that a
+// character that is no Unicode scalar is refused rather than replaced: the check of everything
+// that builds elements from names (the XML tree, the text writer).
+bool IsXmlName(const CString& strName);
 
 } // namespace kx::xml

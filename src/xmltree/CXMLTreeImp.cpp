@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "platform/Platform.h"
-#include "xmltree/XmlName.h"
 
 using kx::xml::X;
 

@@ -6,7 +6,7 @@
 #include <kxsysrule/KxXmlError.h>
 
 #include "platform/Platform.h"
-#include "xmltree/XmlName.h"
+#include "platform/Xml.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 // template parser is asked once per element, never per record.
 #include "currule/CCurRuleDoc.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <utility>
@@ -37,17 +38,17 @@ inline std::size_t HashMix(std::size_t seed, std::size_t value)
 }
 
 // The key under which the sync carries a project value over to a default record.
-std::size_t SyncHash(const SRuleItem& item)
+std::size_t SyncHash(SCompGroupType compType, std::wstring_view strCalItem, std::wstring_view strRuleName)
 {
-    std::size_t h = std::hash<std::wstring_view>{}(item.strCalItem);
-    h = HashMix(h, std::hash<std::wstring_view>{}(item.strRuleName));
-    h = HashMix(h, std::hash<int>{}(item.compType.nTypeId));
-    return HashMix(h, std::hash<int>{}(item.compType.nSubTypeId));
+    std::size_t h = std::hash<std::wstring_view>{}(strCalItem);
+    h = HashMix(h, std::hash<std::wstring_view>{}(strRuleName));
+    h = HashMix(h, std::hash<int>{}(compType.nTypeId));
+    return HashMix(h, std::hash<int>{}(compType.nSubTypeId));
 }
 
-bool SameSyncKey(const SRuleItem& a, const SRuleItem& b)
+bool SameSyncKey(const SRuleItem& a, SCompGroupType compType, const CString& strCalItem, const CString& strRuleName)
 {
-    return a.compType == b.compType && a.strCalItem == b.strCalItem && a.strRuleName == b.strRuleName;
+    return a.compType == compType && a.strCalItem == strCalItem && a.strRuleName == strRuleName;
 }
 
 // The key under which the writer puts a record below a calculation-item element.
@@ -221,15 +222,16 @@ bool CCurRuleDoc::OpenFile()
         m_strFileName.clear();
         return false;
     }
-    if (!ParseTree())
+    bool bOldFormat = false;
+    if (!ReadRoot(bOldFormat))
         return false;
-    if (!SyncWithDefaults())
+    if (!ReadRecords(bOldFormat))
         return false;
     SaveTo(m_strFileName);
     return true;
 }
 
-bool CCurRuleDoc::ParseTree()
+bool CCurRuleDoc::ReadRoot(bool& bOldFormat)
 {
     if (!m_pXMLTree)
         return false;
@@ -245,7 +247,7 @@ bool CCurRuleDoc::ParseTree()
     }
 
     CString strVersion;
-    const bool bOldFormat = !tree.GetAttribute(L"RuleVer", strVersion);
+    bOldFormat = !tree.GetAttribute(L"RuleVer", strVersion);
     if (bOldFormat) {
         m_strVersion = kOldFormatVersion;
         tree.RemoveAttribute(L"classtype");
@@ -254,12 +256,48 @@ bool CCurRuleDoc::ParseTree()
     } else {
         m_strVersion = strVersion;
     }
-    const bool bRenumber = CStringDisposeTool::CompareVersion(m_strVersion, kRenumberVersion, kVersionParts) < 0;
+    return true;
+}
 
+bool CCurRuleDoc::ReadRecords(bool bOldFormat)
+{
+    const SUpgrade upgrade{bOldFormat,
+                           CStringDisposeTool::CompareVersion(m_strVersion, kRenumberVersion, kVersionParts) < 0};
+    const CString strProgramVersion = CISysdata::GetVersion();
+    if (CStringDisposeTool::CompareVersion(m_strVersion, strProgramVersion, kVersionParts) >= 0) {
+        ReadProjectRecords(upgrade);
+        return true;
+    }
+    // An older file is synced with the defaults: they replace its records and keep only their
+    // values, so with the defaults at hand each record's key and value are all that is read.
+    ITemplateParser* pParser = GetTemplateParser();
+    std::vector<SRuleItem> vecDefaults;
+    // The list has room before the earlier records go: the copy's strings then take the places
+    // theirs leave, and no large request makes the allocator sweep those up first.
+    vecDefaults.reserve(std::max(m_vecItems.size(), m_nDefaultCount));
     m_vecItems.clear();
+    if (!pParser || !pParser->GetSysRules(vecDefaults)) {
+        // Without defaults the file's records stay as they are, and the file is not rewritten.
+        ReadProjectRecords(upgrade);
+        return false;
+    }
+    m_nDefaultCount = vecDefaults.size();
+    ReadValuesInto(upgrade, vecDefaults);
+    m_vecItems = std::move(vecDefaults);
+    m_strVersion = strProgramVersion;
+    return true;
+}
+
+template <typename OnRecord>
+void CCurRuleDoc::ForEachRecord(bool bOldFormat, OnRecord onRecord)
+{
+    // ReadRoot left the tree at the document element.
+    IXMLTree& tree = *m_pXMLTree;
     ITemplateParser* pParser = GetTemplateParser();
     int nGroups = 0;
     tree.GetChildCount(nGroups);
+    CString strCompName;
+    CString strCalItem;
     for (int g = 0; g < nGroups; ++g) {
         if (!tree.MoveToChild(g))
             continue;
@@ -268,7 +306,7 @@ bool CCurRuleDoc::ParseTree()
         for (int c = 0; c < nComps; ++c) {
             if (!tree.MoveToChild(c))
                 continue;
-            CString strCompName;
+            strCompName.clear();
             tree.GetNodeName(strCompName);
             const SCompTemplate* pTemplate = pParser ? pParser->GetCompTemplateByName(strCompName) : nullptr;
             // A component the templates no longer know is dropped with all its rules.
@@ -278,7 +316,7 @@ bool CCurRuleDoc::ParseTree()
             for (int i = 0; i < nItems; ++i) {
                 if (!tree.MoveToChild(i))
                     continue;
-                CString strCalItem;
+                strCalItem.clear();
                 tree.GetNodeName(strCalItem);
                 if (bOldFormat && strCalItem == L"砖胎模")
                     strCalItem = L"砖模";
@@ -288,21 +326,8 @@ bool CCurRuleDoc::ParseTree()
                 for (int r = 0; r < nRules; ++r) {
                     if (!tree.MoveToChild(r))
                         continue;
-                    SRuleItem item;
-                    item.compType = compType;
-                    item.strCalItem = strCalItem;
-                    tree.GetNodeName(item.strRuleName);
-                    tree.GetAttribute(kSelectType, item.strSelectType);
-                    tree.GetAttribute(kIniType, item.strIniType);
-                    tree.GetValue(item.strValue);
+                    onRecord(tree, strCompName, compType, strCalItem);
                     tree.MoveToParent();
-                    if (bOldFormat) {
-                        ConvertBrickMouldCodes(strCompName, item);
-                        AddBeamFormworkDeduction(strCompName, item);
-                    }
-                    if (bRenumber)
-                        RenumberOldType(item);
-                    m_vecItems.push_back(std::move(item));
                 }
                 tree.MoveToParent();
             }
@@ -310,7 +335,75 @@ bool CCurRuleDoc::ParseTree()
         }
         tree.MoveToParent();
     }
-    return true;
+}
+
+void CCurRuleDoc::Upgrade(const SUpgrade& upgrade, const CString& strCompName, SRuleItem& item)
+{
+    if (upgrade.bOldFormat) {
+        ConvertBrickMouldCodes(strCompName, item);
+        AddBeamFormworkDeduction(strCompName, item);
+    }
+    if (upgrade.bRenumber)
+        RenumberOldType(item);
+}
+
+void CCurRuleDoc::ReadProjectRecords(const SUpgrade& upgrade)
+{
+    // Read into the earlier records where there are any: a project opened again reuses their
+    // strings instead of freeing a few hundred thousand and allocating as many again.
+    std::size_t nCount = 0;
+    ForEachRecord(upgrade.bOldFormat, [&](IXMLTree& tree, const CString& strCompName, SCompGroupType compType,
+                                          const CString& strCalItem) {
+        if (nCount == m_vecItems.size())
+            m_vecItems.emplace_back();
+        SRuleItem& item = m_vecItems[nCount++];
+        item.compType = compType;
+        item.strCalItem = strCalItem;
+        for (CString* pField : {&item.strRuleName, &item.strValue, &item.strSelectType, &item.strIniType,
+                                &item.strText, &item.strOptions})
+            pField->clear();
+        tree.GetNodeName(item.strRuleName);
+        tree.GetAttribute(kSelectType, item.strSelectType);
+        tree.GetAttribute(kIniType, item.strIniType);
+        tree.GetValue(item.strValue);
+        Upgrade(upgrade, strCompName, item);
+    });
+    m_vecItems.resize(nCount);
+}
+
+void CCurRuleDoc::ReadValuesInto(const SUpgrade& upgrade, std::vector<SRuleItem>& vecDefaults)
+{
+    // Each record of the file is carried over at most once, to the first default of its key not
+    // yet given a value: the n-th record of a key goes to the n-th default of that key.
+    CHashedPositions defaults(vecDefaults.size(), [&](std::size_t i) {
+        const SRuleItem& def = vecDefaults[i];
+        return SyncHash(def.compType, def.strCalItem, def.strRuleName);
+    });
+    // One record read into again and again, as the file's reader would build it; only the key is
+    // read unless a default takes the record.
+    SRuleItem record;
+    ForEachRecord(upgrade.bOldFormat, [&](IXMLTree& tree, const CString& strCompName, SCompGroupType compType,
+                                          const CString& strCalItem) {
+        record.compType = compType;
+        record.strCalItem = strCalItem;
+        record.strRuleName.clear();
+        tree.GetNodeName(record.strRuleName);
+        // Renumbering changes the key; the other upgrades change only the value.
+        if (upgrade.bRenumber)
+            RenumberOldType(record);
+        defaults.Offer(SyncHash(record.compType, record.strCalItem, record.strRuleName), [&](std::size_t nPos) {
+            SRuleItem& def = vecDefaults[nPos];
+            if (!SameSyncKey(def, record.compType, record.strCalItem, record.strRuleName))
+                return SOffer{false, true};
+            record.strIniType.clear();
+            record.strValue.clear();
+            tree.GetAttribute(kIniType, record.strIniType);
+            tree.GetValue(record.strValue);
+            Upgrade(SUpgrade{upgrade.bOldFormat, false}, strCompName, record);
+            def.strValue.swap(record.strValue);
+            return SOffer{true, false};
+        });
+    });
 }
 
 SCompGroupType CCurRuleDoc::ResolveCompType(const SCompTemplate& tmpl, const CString& strCalItem)
@@ -366,32 +459,6 @@ void CCurRuleDoc::RenumberOldType(SRuleItem& item)
         item.compType.nTypeId = 12;
 }
 
-bool CCurRuleDoc::SyncWithDefaults()
-{
-    const CString strProgramVersion = CISysdata::GetVersion();
-    if (CStringDisposeTool::CompareVersion(m_strVersion, strProgramVersion, kVersionParts) >= 0)
-        return true;
-    ITemplateParser* pParser = GetTemplateParser();
-    std::vector<SRuleItem> vecDefaults;
-    if (!pParser || !pParser->GetSysRules(vecDefaults))
-        return false;
-
-    // Each project record is carried over at most once, to the first default of its key. The
-    // project records are dropped afterwards, so their values are moved, not copied.
-    CHashedPositions project(m_vecItems.size(), [this](std::size_t i) { return SyncHash(m_vecItems[i]); });
-    for (SRuleItem& def : vecDefaults) {
-        project.Offer(SyncHash(def), [&](std::size_t nPos) {
-            if (!SameSyncKey(m_vecItems[nPos], def))
-                return SOffer{false, true};
-            def.strValue = std::move(m_vecItems[nPos].strValue);
-            return SOffer{true, false};
-        });
-    }
-    m_vecItems = std::move(vecDefaults);
-    m_strVersion = strProgramVersion;
-    return true;
-}
-
 bool CCurRuleDoc::SaveTo(const CString& strPath)
 {
     if (!m_pXMLTree)
@@ -407,6 +474,8 @@ bool CCurRuleDoc::SaveTo(const CString& strPath)
         tree.SetAttribute(kClassType, L"10");
         if (tree.TakesChildrenAsText()) {
             CXmlTextWriter writer(1);
+            // About what a record takes, so that the text is not copied as it grows.
+            writer.Output().reserve(128 * m_vecItems.size());
             CTextSink sink(writer);
             WriteRecords(sink);
             if (!writer.Output().empty())

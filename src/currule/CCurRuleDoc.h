@@ -59,9 +59,26 @@ public:
     static void RenumberOldType(SRuleItem& item);
 
 private:
+    // What an older file's records need on the way in.
+    struct SUpgrade {
+        bool bOldFormat;  // no "RuleVer": codes and names of the old format
+        bool bRenumber;   // before 25.1.0: component type 18 numbered 12
+    };
+
     bool OpenFile();
-    bool ParseTree();
-    bool SyncWithDefaults();
+    // Checks the document element and takes the file's version. False for no rule file.
+    bool ReadRoot(bool& bOldFormat);
+    // Reads the records, synced with the defaults when the file is older than the program. False
+    // when it needed the defaults and the template parser had none.
+    bool ReadRecords(bool bOldFormat);
+    // Calls `onRecord(tree, component name, component type, item name)` with the tree at each
+    // rule element of a component the templates know.
+    template <typename OnRecord>
+    void ForEachRecord(bool bOldFormat, OnRecord onRecord);
+    void ReadProjectRecords(const SUpgrade& upgrade);
+    // Gives each default the value of the file's record of the same key.
+    void ReadValuesInto(const SUpgrade& upgrade, std::vector<SRuleItem>& vecDefaults);
+    static void Upgrade(const SUpgrade& upgrade, const CString& strCompName, SRuleItem& item);
     // Writes the records in the templates' order of groups, components, sub-types and items
     // through `sink`: as nodes of the tree, or as text that the tree saves in their place.
     template <typename Sink>
@@ -81,6 +98,8 @@ private:
     CString m_strVersion;
     bool m_bModified = false;
     std::unique_ptr<IXMLTree> m_pXMLTree;
+    // How many defaults the last sync took: the room the next one reserves.
+    std::size_t m_nDefaultCount = 0;
     // Component type -> positions in m_vecItems; valid while m_bIndexStale is false.
     mutable std::unordered_map<NS_KXComponentType::SCompGroupType, std::vector<std::size_t>, SCompTypeHash>
         m_mapPositions;

@@ -154,21 +154,42 @@ std::string ToUtf8(std::wstring_view text)
     return out;
 }
 
-CString FromUtf8(std::string_view bytes)
+void FromUtf8(std::string_view bytes, CString& out)
 {
-    CString out;
-    out.reserve(bytes.size());
+    // Sized exactly for valid text (one character per lead byte): reserving a character per byte
+    // would give every CJK string three times the room it needs, and a string read into again
+    // keeps its storage.
+    std::size_t nLeads = 0;
+    for (const char c : bytes)
+        nLeads += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    out.resize(nLeads);
+    std::size_t nOut = 0;
+    auto put = [&](char32_t c) {
+        // Invalid text can give more characters than lead bytes.
+        if (nOut < out.size())
+            out[nOut] = static_cast<wchar_t>(c);
+        else
+            out.push_back(static_cast<wchar_t>(c));
+        ++nOut;
+    };
     for (std::size_t i = 0; i < bytes.size();) {
         char32_t cp;
         const std::size_t n = DecodeUtf8At(bytes, i, cp);
         if (n == 0) {
-            out += static_cast<wchar_t>(kReplacement);
+            put(kReplacement);
             ++i;
         } else {
-            out += static_cast<wchar_t>(cp);
+            put(cp);
             i += n;
         }
     }
+    out.resize(nOut);
+}
+
+CString FromUtf8(std::string_view bytes)
+{
+    CString out;
+    FromUtf8(bytes, out);
     return out;
 }
 

@@ -13,6 +13,8 @@ namespace kx::platform {
 // scalar values become U+FFFD on the way out.
 std::string ToUtf8(std::wstring_view text);
 CString FromUtf8(std::string_view bytes);
+// The same into `out`, reusing its storage.
+void FromUtf8(std::string_view bytes, CString& out);
 bool IsValidUtf8(std::string_view bytes);
 
 // Decodes bytes in any encoding iconv knows ("GB18030", "UTF-16LE", ...). False when the

@@ -193,6 +193,14 @@ CString ToWide(const xmlChar* text)
 
 CString ToWide(CharPtr text) { return ToWide(text.get()); }
 
+void ToWide(const xmlChar* text, CString& out)
+{
+    if (text)
+        platform::FromUtf8(reinterpret_cast<const char*>(text), out);
+    else
+        out.clear();
+}
+
 std::string ToUtf8(const CString& text) { return platform::ToUtf8(text); }
 
 // Names as XML 1.0 (fifth edition) and so libxml2's parser accept them: a name read from a file,

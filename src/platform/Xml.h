@@ -50,6 +50,8 @@ bool SaveFile(xmlDoc* doc, const std::string& fsPath, const char* encoding = nul
 // Text conversions at the libxml2 edge.
 CString ToWide(const xmlChar* text);
 CString ToWide(CharPtr text);
+// Into `out`, reusing its storage: for reading the records of a large file into one buffer.
+void ToWide(const xmlChar* text, CString& out);
 std::string ToUtf8(const CString& text);
 inline const xmlChar* X(const std::string& utf8) { return reinterpret_cast<const xmlChar*>(utf8.c_str()); }
 

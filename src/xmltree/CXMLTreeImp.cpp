@@ -99,7 +99,7 @@ bool ReadValue(xmlNode* pNode, CString& strValue)
     case XML_ELEMENT_NODE:
     case XML_ATTRIBUTE_NODE:
         if (const xmlChar* pContent = PlainContent(pNode)) {
-            strValue = kx::xml::ToWide(pContent);
+            kx::xml::ToWide(pContent, strValue);
             return true;
         }
         strValue = kx::xml::ToWide(kx::xml::CharPtr(xmlNodeGetContent(pNode)));
@@ -141,7 +141,7 @@ bool NodeName(const xmlNode* pNode, CString& strName)
     default:
         if (!pNode->name)
             return false;
-        strName = kx::xml::ToWide(pNode->name);
+        kx::xml::ToWide(pNode->name, strName);
         return true;
     }
 }
@@ -753,9 +753,8 @@ bool CXMLTreeImp::GetValue(CString& strValue)
 {
     if (!m_pCurNode)
         return false;
-    CString strRead;
-    if (ReadValue(m_pCurNode, strRead))
-        strValue = std::move(strRead);
+    // Read in place: a caller reading record after record keeps one buffer.
+    ReadValue(m_pCurNode, strValue);
     return true;
 }
 

@@ -31,6 +31,7 @@ const CString kClassType = L"classtype";
 const CString kSelectType = L"selecttype";
 const CString kIniType = L"initype";
 const CString kRuleClass = L"3";
+const wchar_t* const kBrickMould = L"砖模";
 
 inline std::size_t HashMix(std::size_t seed, std::size_t value)
 {
@@ -319,7 +320,7 @@ void CCurRuleDoc::ForEachRecord(bool bOldFormat, OnRecord onRecord)
                 strCalItem.clear();
                 tree.GetNodeName(strCalItem);
                 if (bOldFormat && strCalItem == L"砖胎模")
-                    strCalItem = L"砖模";
+                    strCalItem = kBrickMould;
                 const SCompGroupType compType = ResolveCompType(*pTemplate, strCalItem);
                 int nRules = 0;
                 tree.GetChildCount(nRules);
@@ -397,7 +398,9 @@ void CCurRuleDoc::ReadValuesInto(const SUpgrade& upgrade, std::vector<SRuleItem>
                 return SOffer{false, true};
             record.strIniType.clear();
             record.strValue.clear();
-            tree.GetAttribute(kIniType, record.strIniType);
+            // Only the brick mould's code conversion looks at the file's own type.
+            if (upgrade.bOldFormat && record.strCalItem == kBrickMould)
+                tree.GetAttribute(kIniType, record.strIniType);
             tree.GetValue(record.strValue);
             Upgrade(SUpgrade{upgrade.bOldFormat, false}, strCompName, record);
             def.strValue.swap(record.strValue);
@@ -420,7 +423,7 @@ SCompGroupType CCurRuleDoc::ResolveCompType(const SCompTemplate& tmpl, const CSt
 
 void CCurRuleDoc::ConvertBrickMouldCodes(const CString& strCompName, SRuleItem& item)
 {
-    if (item.strCalItem != L"砖模" || item.strIniType != L"KouJ")
+    if (item.strCalItem != kBrickMould || item.strIniType != L"KouJ")
         return;
     CStringArray arrPieces;
     SplitList(item.strValue, arrPieces);

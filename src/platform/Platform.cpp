@@ -127,10 +127,8 @@ bool Exists(const std::string& p)
 
 } // namespace
 
-std::string ToUtf8(std::wstring_view text)
+void AppendUtf8(std::string& out, std::wstring_view text)
 {
-    std::string out;
-    out.reserve(text.size() + text.size() / 2);
     for (wchar_t wc : text) {
         auto c = static_cast<char32_t>(wc);
         if (!IsScalar(c))
@@ -151,6 +149,13 @@ std::string ToUtf8(std::wstring_view text)
             out += static_cast<char>(0x80 | (c & 0x3F));
         }
     }
+}
+
+std::string ToUtf8(std::wstring_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 2);
+    AppendUtf8(out, text);
     return out;
 }
 

@@ -12,6 +12,8 @@ namespace kx::platform {
 // UTF-8 <-> wide text. Invalid UTF-8 becomes U+FFFD; wide characters that are not Unicode
 // scalar values become U+FFFD on the way out.
 std::string ToUtf8(std::wstring_view text);
+// The same appended to `out`.
+void AppendUtf8(std::string& out, std::wstring_view text);
 CString FromUtf8(std::string_view bytes);
 // The same into `out`, reusing its storage.
 void FromUtf8(std::string_view bytes, CString& out);

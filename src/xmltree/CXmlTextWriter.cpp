@@ -10,30 +10,35 @@
 
 namespace {
 
-// libxml2 takes values as C strings: whatever follows a NUL character is not written.
-std::string ValueUtf8(const CString& strValue)
-{
-    const std::size_t nEnd = strValue.find(L'\0');
-    return kx::platform::ToUtf8(nEnd == CString::npos ? std::wstring_view(strValue)
-                                                       : std::wstring_view(strValue).substr(0, nEnd));
-}
-
 // Text escapes markup and carriage returns; an attribute value also its quote, line feeds and
-// tabs, which a reader would otherwise fold into spaces.
-void AppendEscaped(std::string& out, const std::string& text, bool bAttribute)
+// tabs, which a reader would otherwise fold into spaces. libxml2 takes values as C strings:
+// whatever follows a NUL character is not written. Converted straight into the output, a run of
+// plain characters at a time.
+void AppendEscaped(std::string& out, std::wstring_view text, bool bAttribute)
 {
-    for (char c : text) {
-        switch (c) {
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '&': out += "&amp;"; break;
-        case '\r': out += "&#13;"; break;
-        case '"': out += bAttribute ? "&quot;" : "\""; break;
-        case '\n': out += bAttribute ? "&#10;" : "\n"; break;
-        case '\t': out += bAttribute ? "&#9;" : "\t"; break;
-        default: out += c; break;
+    std::size_t nRun = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char* pEscape = nullptr;
+        switch (text[i]) {
+        case L'<': pEscape = "&lt;"; break;
+        case L'>': pEscape = "&gt;"; break;
+        case L'&': pEscape = "&amp;"; break;
+        case L'\r': pEscape = "&#13;"; break;
+        case L'"': pEscape = bAttribute ? "&quot;" : nullptr; break;
+        case L'\n': pEscape = bAttribute ? "&#10;" : nullptr; break;
+        case L'\t': pEscape = bAttribute ? "&#9;" : nullptr; break;
+        case L'\0':
+            kx::platform::AppendUtf8(out, text.substr(nRun, i - nRun));
+            return;
+        default: break;
+        }
+        if (pEscape) {
+            kx::platform::AppendUtf8(out, text.substr(nRun, i - nRun));
+            out += pEscape;
+            nRun = i + 1;
         }
     }
+    kx::platform::AppendUtf8(out, text.substr(nRun));
 }
 
 } // namespace
@@ -74,9 +79,9 @@ void CXmlTextWriter::Open(const CString& strName)
 void CXmlTextWriter::Attribute(const CString& strName, const CString& strValue)
 {
     m_strOut += ' ';
-    m_strOut += kx::platform::ToUtf8(strName);
+    kx::platform::AppendUtf8(m_strOut, strName);
     m_strOut += "=\"";
-    AppendEscaped(m_strOut, ValueUtf8(strValue), true);
+    AppendEscaped(m_strOut, strValue, true);
     m_strOut += '"';
 }
 
@@ -87,7 +92,7 @@ void CXmlTextWriter::Text(const CString& strValue)
     if (strValue.empty())
         return;
     EndStartTag();
-    AppendEscaped(m_strOut, ValueUtf8(strValue), false);
+    AppendEscaped(m_strOut, strValue, false);
 }
 
 void CXmlTextWriter::Close()

@@ -14,17 +14,11 @@ namespace {
 
 TEST(CalItemTable, BucketOfCode)
 {
-    for (int code = 0; code <= 15; ++code)
-        EXPECT_EQ(CCalItemTable::BucketOf(code), 0u) << code;
-    for (int code = 16; code <= 31; ++code)
-        EXPECT_EQ(CCalItemTable::BucketOf(code), 1u) << code;
-    EXPECT_EQ(CCalItemTable::BucketOf(-1), 0u);
-    EXPECT_EQ(CCalItemTable::BucketOf(-16), 0u);
-    EXPECT_EQ(CCalItemTable::BucketOf(-17), 16u);
-    EXPECT_EQ(CCalItemTable::BucketOf(272), 0u);
-    EXPECT_EQ(CCalItemTable::BucketOf(256), 16u);
-    EXPECT_EQ(CCalItemTable::BucketOf(INT_MAX), 7u);
-    EXPECT_EQ(CCalItemTable::BucketOf(INT_MIN), 10u);
+    // Codes 0..15 and -1..-16 share bucket 0: the shift keeps the sign.
+    const std::pair<int, unsigned> rows[] = {{0, 0},    {15, 0},  {16, 1},   {31, 1},      {-1, 0},      {-16, 0},
+                                             {-17, 16}, {272, 0}, {256, 16}, {INT_MAX, 7}, {INT_MIN, 10}};
+    for (const auto& [code, bucket] : rows)
+        EXPECT_EQ(CCalItemTable::BucketOf(code), bucket) << code;
 }
 
 // The table as a chained hash map: 17 lists, a new code pushed at the front of its list.
@@ -34,12 +28,9 @@ struct ChainedModel {
     void SetAt(int code, const CString& name)
     {
         auto& chain = buckets[CCalItemTable::BucketOf(code)];
-        for (auto& entry : chain) {
-            if (entry.first == code) {
-                entry.second = name;
-                return;
-            }
-        }
+        for (auto& entry : chain)
+            if (entry.first == code)
+                return void(entry.second = name);
         chain.emplace_front(code, name);
     }
     std::vector<std::pair<int, CString>> Walk() const
@@ -51,18 +42,16 @@ struct ChainedModel {
     }
     int CodeOf(const CString& name) const
     {
-        for (const auto& [code, n] : Walk()) {
+        for (const auto& [code, n] : Walk())
             if (n == name)
                 return code;
-        }
         return -1;
     }
     const CString* Find(int code) const
     {
-        for (const auto& entry : buckets[CCalItemTable::BucketOf(code)]) {
+        for (const auto& entry : buckets[CCalItemTable::BucketOf(code)])
             if (entry.first == code)
                 return &entry.second;
-        }
         return nullptr;
     }
 };
@@ -89,10 +78,7 @@ TEST(CalItemTable, AgreesWithAChainedHashMapUnderRandomEdits)
             for (int probe : {-1, 0, code, code + 1}) {
                 const CString* found = table.Find(probe);
                 const CString* expected = model.Find(probe);
-                ASSERT_EQ(found != nullptr, expected != nullptr) << probe;
-                if (found) {
-                    ASSERT_EQ(*found, *expected) << probe;
-                }
+                ASSERT_EQ(found ? *found : L"(none)", expected ? *expected : L"(none)") << probe;
             }
         }
     }

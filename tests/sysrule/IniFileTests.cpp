@@ -17,104 +17,75 @@ using kx::platform::ReadProfileString;
 
 CString Str(const std::string& utf8Text, const char* section, const char* key, const char* def = "<none>")
 {
-    return ReadProfileString(IniFile::Parse(W(utf8Text)), W(std::string(section)), W(std::string(key)), W(std::string(def)));
+    return ReadProfileString(IniFile::Parse(W(utf8Text)), W(section), W(key), W(def));
 }
 
-TEST(IniLookup, SectionAndKeyNamesIgnoreLetterCase)
+TEST(IniLookup, SectionsKeysAndLines)
 {
-    const std::string text = "[Main]\nRuleItemNum=3\n[item1]\nNAME=柱\n";
-    EXPECT_EQ(Str(text, "main", "ruleitemnum"), L"3");
-    EXPECT_EQ(Str(text, "MAIN", "RuleItemNum"), L"3");
-    EXPECT_EQ(Str(text, "ITEM1", "Name"), L"柱");
-    // Values keep their letter case.
-    EXPECT_EQ(Str("[s]\nk=AbC\n", "S", "K"), L"AbC");
+    const std::string names = "[Main]\nRuleItemNum=3\n[item1]\nNAME=柱\n";
+    const std::string blanks = "   [  main  ]  \n \t Rule Item  =  7 \n";
+    const std::string comments = "k0=top\n[s]\n;a=1\n  ;b=2\n#c=3\nd\nd2 = \n";
+    const std::string repeated = "[s]\nk=first\nk=second\n[t]\nx=1\n[S]\nk=third\nonly=later\n";
+    const struct {
+        const char* name;
+        std::string text;
+        const char* section;
+        const char* key;
+        const wchar_t* expected;
+    } rows[] = {
+        {"names ignore case", names, "main", "ruleitemnum", L"3"},
+        {"names ignore case 2", names, "ITEM1", "Name", L"柱"},
+        {"values keep case", "[s]\nk=AbC\n", "S", "K", L"AbC"},
+        {"blanks around names", blanks, "main", "Rule Item", L"7"},
+        {"caller's names trimmed of spaces", blanks, " main ", "  Rule Item ", L"7"},
+        {"but not of tabs", blanks, "\tmain", "Rule Item", L"<none>"},
+        {"header without ]", "[main\nk=1\n", "main", "k", L"1"},
+        {"text after ] is no key", "[main]k=1\nj=2\n", "main", "k", L"<none>"},
+        {"next line after header", "[main]k=1\nj=2\n", "main", "j", L"2"},
+        {"header ends at first ]", "[a]b]\nk=1\n", "a", "k", L"1"},
+        {"empty section name", "[]\nk=1\n", "", "k", L"1"},
+        {"no [ is no header", "main]\nk=1\n", "main", "k", L"<none>"},
+        {"; comment", comments, "s", "a", L"<none>"},
+        {"indented ; comment", comments, "s", "b", L"<none>"},
+        {"# is a key", comments, "s", "#c", L"3"},
+        {"line without =", comments, "s", "d", L"<none>"},
+        {"empty value", comments, "s", "d2", L""},
+        {"key before any section", comments, "", "k0", L"<none>"},
+        {"first key wins", repeated, "s", "k", L"first"},
+        {"repeated section not read", repeated, "s", "only", L"<none>"},
+        {"CR LF", "[s]\r\nk=v\r\nj=w\r\n", "s", "k", L"v"},
+        {"lone CR", "[s]\rk=v\rj=w", "s", "j", L"w"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(Str(r.text, r.section, r.key), r.expected);
+    }
+    EXPECT_EQ(IniFile::Parse(W(repeated)).SectionNames(), (std::vector<CString>{L"s", L"t"}));
 }
 
 TEST(IniLookup, ValuesAreTrimmedAndOneMatchingPairOfQuotesDropped)
 {
-    struct Case {
+    const struct {
         const char* line;
         const wchar_t* expected;
-    } cases[] = {
-        {"k=  a b  ", L"a b"},
-        {"k=\t a\tb \t", L"a\tb"},
-        {"k=\"  x \"", L"  x "},
-        {"k= 'y' ", L"y"},
-        {"k=\"z'", L"\"z'"},
-        {"k=\"\"q\"\"", L"\"q\""},
-        {"k=\"", L"\""},
-        {"k=\"\"", L""},
-        {"k=a \"b\"", L"a \"b\""},
-        {"k=;not a comment", L";not a comment"},
-        {"k=a ;b", L"a ;b"},
-        {"k=a=b", L"a=b"},
-        {"k=", L""},
+    } rows[] = {
+        {"k=\t a\tb \t", L"a\tb"}, {"k=\"  x \"", L"  x "}, {"k= 'y' ", L"y"}, {"k=\"z'", L"\"z'"},
+        {"k=\"\"q\"\"", L"\"q\""}, {"k=\"", L"\""}, {"k=\"\"", L""}, {"k=a \"b\"", L"a \"b\""},
+        {"k=;not a comment", L";not a comment"}, {"k=a ;b", L"a ;b"}, {"k=a=b", L"a=b"}, {"k=", L""},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Str(std::string("[s]\n") + c.line + "\n", "s", "k"), c.expected) << c.line;
-}
-
-TEST(IniLookup, BlanksAroundNamesAndEqualSignDoNotCount)
-{
-    const std::string text = "   [  main  ]  \n \t Rule Item  =  7 \n";
-    EXPECT_EQ(Str(text, "main", "Rule Item"), L"7");
-    // The caller's names lose surrounding spaces, as the platform's functions trim them.
-    EXPECT_EQ(Str(text, " main ", "  Rule Item "), L"7");
-    // ... but not tabs.
-    EXPECT_EQ(Str(text, "\tmain", "Rule Item"), L"<none>");
-}
-
-TEST(IniLookup, SectionHeaderEndsAtFirstClosingBracketOrLineEnd)
-{
-    EXPECT_EQ(Str("[main\nk=1\n", "main", "k"), L"1");
-    EXPECT_EQ(Str("[main]k=1\nj=2\n", "main", "k"), L"<none>");
-    EXPECT_EQ(Str("[main]k=1\nj=2\n", "main", "j"), L"2");
-    EXPECT_EQ(Str("[a]b]\nk=1\n", "a", "k"), L"1");
-    EXPECT_EQ(Str("[]\nk=1\n", "", "k"), L"1");
-    EXPECT_EQ(Str("main]\nk=1\n", "main", "k"), L"<none>");
-}
-
-TEST(IniLookup, CommentsLinesWithoutEqualSignAndKeysBeforeAnySectionGiveNothing)
-{
-    const std::string text = "k0=top\n[s]\n;a=1\n  ;b=2\n#c=3\nd\nd2 = \n";
-    EXPECT_EQ(Str(text, "s", "a"), L"<none>");
-    EXPECT_EQ(Str(text, "s", "b"), L"<none>");
-    // '#' starts no comment: the key is "#c".
-    EXPECT_EQ(Str(text, "s", "#c"), L"3");
-    EXPECT_EQ(Str(text, "s", "d"), L"<none>");
-    EXPECT_EQ(Str(text, "s", "d2"), L"");
-    EXPECT_EQ(Str(text, "", "k0"), L"<none>");
-}
-
-TEST(IniLookup, FirstOfRepeatedSectionsAndKeysWins)
-{
-    const std::string text = "[s]\nk=first\nk=second\n[t]\nx=1\n[S]\nk=third\nonly=later\n";
-    EXPECT_EQ(Str(text, "s", "k"), L"first");
-    // Keys of the repeated section are not read at all.
-    EXPECT_EQ(Str(text, "s", "only"), L"<none>");
-    const IniFile ini = IniFile::Parse(W(std::string(text)));
-    ASSERT_EQ(ini.SectionNames().size(), 2u);
-    EXPECT_EQ(ini.SectionNames()[0], L"s");
-    EXPECT_EQ(ini.SectionNames()[1], L"t");
-}
-
-TEST(IniLookup, CrLfAndLoneCrLineEnds)
-{
-    EXPECT_EQ(Str("[s]\r\nk=v\r\nj=w\r\n", "s", "k"), L"v");
-    EXPECT_EQ(Str("[s]\rk=v\rj=w", "s", "j"), L"w");
+    for (const auto& r : rows)
+        EXPECT_EQ(Str(std::string("[s]\n") + r.line + "\n", "s", "k"), r.expected) << r.line;
 }
 
 TEST(IniStrings, MissingFileSectionOrKeyGivesDefaultWithoutTrailingSpaces)
 {
     TempDir dir;
     const std::string missing = (dir / "none.ini").string();
-    EXPECT_EQ(ReadProfileString(missing, L"s", L"k", L"dflt"), L"dflt");
     EXPECT_EQ(ReadProfileString(missing, L"s", L"k", L"  dflt  "), L"  dflt");
     WriteBytes(dir / "a.ini", "[s]\nk=v\n");
     EXPECT_EQ(ReadProfileString((dir / "a.ini").string(), L"t", L"k", L"d"), L"d");
     EXPECT_EQ(ReadProfileString((dir / "a.ini").string(), L"s", L"j", L""), L"");
-    // A folder is no file.
-    EXPECT_EQ(ReadProfileString(dir.path().string(), L"s", L"k", L"d"), L"d");
+    EXPECT_EQ(ReadProfileString(dir.path().string(), L"s", L"k", L"d"), L"d"); // a folder is no file
 }
 
 TEST(IniStrings, ValuesAreCutTo254Characters)
@@ -127,72 +98,43 @@ TEST(IniStrings, ValuesAreCutTo254Characters)
     EXPECT_EQ(ReadProfileString(ini, L"s", L"k", L"", 4), L"长长长");
 }
 
-TEST(IniIntegers, LeadingDecimalNumberOfTheValue)
+TEST(IniIntegers, LeadingDecimalNumberOfTheValueOrTheDefault)
 {
-    struct Case {
+    const struct {
         const char* value;
         int expected;
-    } cases[] = {
-        {"12", 12},          {"-7", -7},          {"+5", 5},
-        {"42abc", 42},       {"abc", 0},          {"0x1F", 0},
-        {"- 5", 0},          {"007", 7},          {"\"8\"", 8},
-        {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
-        {"4294967297", 1},   {"3.9", 3},
+    } rows[] = {
+        {"-7", -7}, {"+5", 5}, {"42abc", 42}, {"abc", 0}, {"0x1F", 0}, {"- 5", 0}, {"\"8\"", 8},
+        {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}, {"4294967297", 1}, {"3.9", 3},
+        {"", -99}, {"   ", -99}, {"\"\"", -99}, // empty values give the default
     };
-    for (const Case& c : cases) {
-        const IniFile ini = IniFile::Parse(W(std::string("[s]\nk=") + c.value + "\n"));
-        EXPECT_EQ(ReadProfileInt(ini, L"S", L"K", -99), c.expected) << c.value;
-    }
-}
-
-TEST(IniIntegers, MissingOrEmptyValueGivesDefault)
-{
-    const IniFile ini = IniFile::Parse(L"[s]\nempty=\nblank=   \nquoted=\"\"\n");
-    EXPECT_EQ(ReadProfileInt(ini, L"s", L"empty", -1), -1);
-    EXPECT_EQ(ReadProfileInt(ini, L"s", L"blank", 5), 5);
-    EXPECT_EQ(ReadProfileInt(ini, L"s", L"quoted", 6), 6);
-    EXPECT_EQ(ReadProfileInt(ini, L"s", L"none", 7), 7);
-    EXPECT_EQ(ReadProfileInt(ini, L"t", L"empty", 8), 8);
+    for (const auto& r : rows)
+        EXPECT_EQ(ReadProfileInt(IniFile::Parse(W(std::string("[s]\nk=") + r.value + "\n")), L"S", L"K", -99), r.expected)
+            << r.value;
+    EXPECT_EQ(ReadProfileInt(IniFile::Parse(L"[s]\nk=1\n"), L"t", L"k", 8), 8);
     TempDir dir;
     EXPECT_EQ(ReadProfileInt((dir / "none.ini").string(), L"s", L"k", 9), 9);
 }
 
-class IniEncoding : public ::testing::Test {
-protected:
-    CString ReadName(const std::string& bytes)
-    {
-        WriteBytes(m_dir / "enc.ini", bytes);
-        return ReadProfileString((m_dir / "enc.ini").string(), L"主体", L"名称", L"?");
+TEST(IniEncoding, Gb18030Utf8AndUtf16)
+{
+    std::string le = "\xFF\xFE", be = "\xFE\xFF";
+    for (char16_t c : std::u16string(u"[主体]\r\n名称=扣减柱\r\n")) {
+        le += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+        be += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
     }
-    TempDir m_dir;
-};
-
-TEST_F(IniEncoding, Gb18030WithoutMark)
-{
-    EXPECT_EQ(ReadName("\x5B\xD6\xF7\xCC\xE5\x5D\x0D\x0A\xC3\xFB\xB3\xC6\x3D\xBF\xDB\xBC\xF5\xD6\xF9\x0D\x0A"),
-              L"扣减柱");
-}
-
-TEST_F(IniEncoding, Utf8WithAndWithoutMark)
-{
-    EXPECT_EQ(ReadName("[主体]\n名称=扣减柱\n"), L"扣减柱");
-    // With the mark the first line is a section like any other.
-    EXPECT_EQ(ReadName("\xEF\xBB\xBF[主体]\n名称=扣减柱\n"), L"扣减柱");
-}
-
-TEST_F(IniEncoding, Utf16WithMark)
-{
-    const std::u16string text = u"[主体]\r\n名称=扣减柱\r\n";
-    std::string le = "\xFF\xFE";
-    std::string be = "\xFE\xFF";
-    for (char16_t c : text) {
-        le += static_cast<char>(c & 0xFF);
-        le += static_cast<char>(c >> 8);
-        be += static_cast<char>(c >> 8);
-        be += static_cast<char>(c & 0xFF);
+    const std::pair<const char*, std::string> rows[] = {
+        {"GB18030 without mark", "\x5B\xD6\xF7\xCC\xE5\x5D\x0D\x0A\xC3\xFB\xB3\xC6\x3D\xBF\xDB\xBC\xF5\xD6\xF9\x0D\x0A"},
+        {"UTF-8", "[主体]\n名称=扣减柱\n"},
+        {"UTF-8 with mark", "\xEF\xBB\xBF[主体]\n名称=扣减柱\n"}, // the first line is a section all the same
+        {"UTF-16LE", le},
+        {"UTF-16BE", be},
+    };
+    TempDir dir;
+    for (const auto& [name, bytes] : rows) {
+        WriteBytes(dir / "enc.ini", bytes);
+        EXPECT_EQ(ReadProfileString((dir / "enc.ini").string(), L"主体", L"名称", L"?"), L"扣减柱") << name;
     }
-    EXPECT_EQ(ReadName(le), L"扣减柱");
-    EXPECT_EQ(ReadName(be), L"扣减柱");
 }
 
 TEST(IniCache, ChangedFileIsReadAgain)

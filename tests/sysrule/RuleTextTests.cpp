@@ -30,79 +30,62 @@ protected:
 )");
         WriteRuleDesc("[KouJ]\nTYPE3=A\nTYPE7=B\nTYPE9=扣柱\n");
     }
-
-    // The result and the text after a call that started with `text`.
-    std::pair<bool, CString> Show(const std::string& rule, const std::string& value, CString text = L"before",
-                                  NS_KXComponentType::SCompGroupType comp = {12, -1}, const std::string& item = "墙")
-    {
-        const bool ok = Rules().GetShowRuleText(comp, W(std::string(item)), W(std::string(rule)), W(std::string(value)), text);
-        return {ok, text};
-    }
 };
 
-TEST_F(RuleText, SingleChoiceShowsTheLabelOfTheChosenOption)
+TEST_F(RuleText, ShownText)
 {
-    EXPECT_EQ(Show("扣减方式", "1"), std::make_pair(true, CString(L"扣减")));
-    EXPECT_EQ(Show("扣减方式", "0"), std::make_pair(true, CString(L"不扣")));
-    // An empty value, or one without leading digits, reads as 0; leading blanks and a sign count.
-    EXPECT_EQ(Show("扣减方式", ""), std::make_pair(true, CString(L"不扣")));
-    EXPECT_EQ(Show("扣减方式", " +1xyz"), std::make_pair(true, CString(L"扣减")));
-    EXPECT_EQ(Show("扣减方式", "1", L"before", {12, 3}), std::make_pair(true, CString(L"子类")));
-}
+    const struct {
+        const char* rule;
+        const char* value;
+        const wchar_t* before;
+        bool ok;
+        const wchar_t* after;
+        NS_KXComponentType::SCompGroupType comp = {12, -1};
+        const char* item = "墙";
+    } rows[] = {
+        // Single choice: the label of the option; no leading digits read as 0, blanks and a sign count.
+        {"扣减方式", "1", L"x", true, L"扣减"},
+        {"扣减方式", "", L"x", true, L"不扣"},
+        {"扣减方式", " +1xyz", L"x", true, L"扣减"},
+        {"扣减方式", "1", L"x", true, L"子类", {12, 3}},
+        {"扣减方式", "2", L"x", false, L"x"},
+        {"扣减方式", "-1", L"x", false, L"x"},
+        {"扣减方式", "99999999999", L"x", false, L"x"},
+        {"无选项", "0", L"x", false, L"x"},
+        {"重复", "1", L"x", true, L"先"}, // the first record of a name decides
+        // Options without a leading code show whole.
+        {"形式", "0", L"x", true, L"整体"},
+        {"形式", "1", L"x", true, L"-5"},
+        {"形式", "2", L"x", true, L"b-c"},
+        {"形式", "3", L"x", true, L""},
+        // List rules append numbered descriptions in the user's order; empty pieces are dropped.
+        {"扣减项目", "3,7", L"", true, L"1、A 2、B "},
+        {"扣减项目", "3,7", L"1、A 2、B ", true, L"1、A 2、B 1、A 2、B "},
+        {"扣减项目", "9,,3", L"", true, L"1、扣柱 2、A "},
+        {"扣减项目", "3,12", L"x", true, L"x1、A 2、 "}, // no description, still numbered
+        {"扣减项目", "", L"x", true, L"x"},
+        {"无节", "3", L"x", true, L"x"},
+        // Other select types succeed without text.
+        {"小写", "0", L"x", true, L"x"},
+        {"无类型", "0", L"x", true, L"x"},
+        // Unknown rule, item or type.
+        {"只在工程中", "0", L"x", false, L"x"},
+        {"扣减方式", "0", L"x", false, L"x", {12, -1}, "板"},
+        {"扣减方式", "0", L"x", false, L"x", {13, -1}},
+        {"扣减方式", "0", L"x", false, L"x", {-1, -1}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.rule) + " = " + r.value);
+        CString text = r.before;
+        EXPECT_EQ(Rules().GetShowRuleText(r.comp, W(r.item), W(r.rule), W(r.value), text), r.ok);
+        EXPECT_EQ(text, r.after);
+    }
 
-TEST_F(RuleText, SingleChoiceOutOfRangeFailsAndKeepsTheText)
-{
-    for (const char* value : {"2", "-1", "99999999999"})
-        EXPECT_EQ(Show("扣减方式", value), std::make_pair(false, CString(L"before"))) << value;
-    EXPECT_EQ(Show("无选项", "0"), std::make_pair(false, CString(L"before")));
-}
-
-TEST_F(RuleText, OptionsWithoutALeadingCodeShowWhole)
-{
-    EXPECT_EQ(Show("形式", "0"), std::make_pair(true, CString(L"整体")));
-    EXPECT_EQ(Show("形式", "1"), std::make_pair(true, CString(L"-5")));
-    EXPECT_EQ(Show("形式", "2"), std::make_pair(true, CString(L"b-c")));
-    EXPECT_EQ(Show("形式", "3"), std::make_pair(true, CString(L"")));
-}
-
-TEST_F(RuleText, ListRuleAppendsNumberedDescriptions)
-{
-    const auto first = Show("扣减项目", "3,7", L"");
-    EXPECT_EQ(first, std::make_pair(true, CString(L"1、A 2、B ")));
-    // The text is added to, never replaced.
-    EXPECT_EQ(Show("扣减项目", "3,7", first.second), std::make_pair(true, CString(L"1、A 2、B 1、A 2、B ")));
-    // The splitter drops the empty piece; codes keep the user's order.
-    EXPECT_EQ(Show("扣减项目", "9,,3", L""), std::make_pair(true, CString(L"1、扣柱 2、A ")));
-    // A code without a description still gets its number.
-    EXPECT_EQ(Show("扣减项目", "3,12", L"x"), std::make_pair(true, CString(L"x1、A 2、 ")));
-    EXPECT_EQ(Show("扣减项目", "", L"x"), std::make_pair(true, CString(L"x")));
-    // No ini section: no descriptions at all.
-    EXPECT_EQ(Show("无节", "3", L"x"), std::make_pair(true, CString(L"x")));
-}
-
-TEST_F(RuleText, ListRuleWithoutRuleDescFileGivesEmptyDescriptions)
-{
+    // Without RuleDesc.ini every code gets its number and an empty description.
     fs::remove(RuleDir() / "RuleDesc.ini");
-    EXPECT_EQ(Show("扣减项目", "3,7", L""), std::make_pair(true, CString(L"1、 2、 ")));
-}
-
-TEST_F(RuleText, OtherSelectTypesSucceedWithoutText)
-{
-    EXPECT_EQ(Show("小写", "0"), std::make_pair(true, CString(L"before")));
-    EXPECT_EQ(Show("无类型", "0"), std::make_pair(true, CString(L"before")));
-}
-
-TEST_F(RuleText, UnknownRuleOrItemFails)
-{
-    EXPECT_EQ(Show("只在工程中", "0"), std::make_pair(false, CString(L"before")));
-    EXPECT_EQ(Show("扣减方式", "0", L"before", {12, -1}, "板"), std::make_pair(false, CString(L"before")));
-    EXPECT_EQ(Show("扣减方式", "0", L"before", {13, -1}), std::make_pair(false, CString(L"before")));
-    EXPECT_EQ(Show("扣减方式", "0", L"before", {-1, -1}), std::make_pair(false, CString(L"before")));
-}
-
-TEST_F(RuleText, FirstOfTwoRecordsOfTheSameNameDecides)
-{
-    EXPECT_EQ(Show("重复", "1"), std::make_pair(true, CString(L"先")));
+    CString text;
+    EXPECT_TRUE(Rules().GetShowRuleText({12, -1}, L"墙", L"扣减项目", L"3,7", text));
+    EXPECT_EQ(text, L"1、 2、 ");
 }
 
 } // namespace

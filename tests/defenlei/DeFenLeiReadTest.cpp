@@ -12,111 +12,84 @@ namespace {
 
 struct ReadCase {
     const char* name;
-    const char* body;     // content of the document element
+    const char* file;     // the whole file
     const char* expected; // Describe() of what is read
 };
 
 // Two ordinary groups used around the case under test.
 #define BEAM R"(<Comp TypeId="12" SubTypeId="-1"><体积><Var VarKey="TJDJ"/><Var VarKey="H"/></体积></Comp>)"
 #define WALL R"(<Comp TypeId="51" SubTypeId="-1"><体积><Var VarKey="QTCL"/></体积></Comp>)"
+#define DOC(body) R"(<DeFenLeiSetInfo version="1">)" body "</DeFenLeiSetInfo>"
+#define COMP(item) R"(<Comp TypeId="3" SubTypeId="1">)" item "</Comp>"
+const char kBoth[] = "12:-1{体积[TJDJ,H]} 51:-1{体积[QTCL]}";
+const char kBeamOnly[] = "12:-1{体积[TJDJ,H]}";
 
 const ReadCase kReadCases[] = {
-    {"Plain", BEAM WALL, "12:-1{体积[TJDJ,H]} 51:-1{体积[QTCL]}"},
-    {"CommentFirstReadsNothing", "<!-- note -->" BEAM WALL, ""},
-    {"CommentBetweenGroupsEndsTheWalk", BEAM "<!-- note -->" WALL, "12:-1{体积[TJDJ,H]}"},
-    {"TextBetweenGroupsEndsTheWalk", BEAM "stray" WALL, "12:-1{体积[TJDJ,H]}"},
-    {"ProcessingInstructionEndsTheWalk", BEAM "<?pi x?>" WALL, "12:-1{体积[TJDJ,H]}"},
+    {"Plain", DOC(BEAM WALL), kBoth},
+    {"Indented",
+     "<?xml version=\"1.0\"?>\r\n<DeFenLeiSetInfo>\r\n\t<Comp TypeId=\"12\" SubTypeId=\"-1\">\n    <体积>\n"
+     "      <Var VarKey=\"TJDJ\"/>\n      <Var VarKey=\"H\"/>\n    </体积>\n  </Comp>\n"
+     "  <Comp TypeId=\"51\" SubTypeId=\"-1\">\n    <体积> <Var VarKey=\"QTCL\"/> </体积>\n  </Comp>\n"
+     "</DeFenLeiSetInfo>\n",
+     kBoth},
+    {"VersionIsIgnored", R"(<DeFenLeiSetInfo version="abc">)" BEAM WALL "</DeFenLeiSetInfo>", kBoth},
+    {"CommentFirstReadsNothing", DOC("<!-- note -->" BEAM WALL), ""},
+    {"CommentBetweenGroupsEndsTheWalk", DOC(BEAM "<!-- note -->" WALL), kBeamOnly},
+    {"TextBetweenGroupsEndsTheWalk", DOC(BEAM "stray" WALL), kBeamOnly},
+    {"ProcessingInstructionEndsTheWalk", DOC(BEAM "<?pi x?>" WALL), kBeamOnly},
     {"ForeignGroupNameReadAsGroup",
-     R"(<Group TypeId="7" SubTypeId="2"><面积><Key VarKey="A"/><Other VarKey="B"/></面积></Group>)", "7:2{面积[A,B]}"},
+     DOC(R"(<Group TypeId="7" SubTypeId="2"><面积><Key VarKey="A"/><Other VarKey="B"/></面积></Group>)"), "7:2{面积[A,B]}"},
     {"FirstGroupWithItemsWins",
-     R"(<Comp TypeId="5" SubTypeId="0"></Comp>)"
-     R"(<Comp TypeId="5" SubTypeId="0"><甲><Var VarKey="first"/></甲></Comp>)"
-     R"(<Comp TypeId="5" SubTypeId="0"><乙><Var VarKey="second"/></乙></Comp>)",
+     DOC(R"(<Comp TypeId="5" SubTypeId="0"></Comp>)"
+         R"(<Comp TypeId="5" SubTypeId="0"><甲><Var VarKey="first"/></甲></Comp>)"
+         R"(<Comp TypeId="5" SubTypeId="0"><乙><Var VarKey="second"/></乙></Comp>)"),
      "5:0{甲[first]}"},
-    {"GroupWithoutItemsIsNoEntry", R"(<Comp TypeId="3" SubTypeId="1"/>)" WALL, "51:-1{体积[QTCL]}"},
-    {"GroupWhoseFirstChildIsCommentIsNoEntry",
-     R"(<Comp TypeId="3" SubTypeId="1"><!--x--><甲><Var VarKey="k"/></甲></Comp>)" WALL, "51:-1{体积[QTCL]}"},
-    {"ItemWithoutVarsKeptEmpty", R"(<Comp TypeId="3" SubTypeId="1"><甲/><乙><Var VarKey="k"/></乙></Comp>)",
-     "3:1{甲[] 乙[k]}"},
-    {"TextInItemEndsItsKeys",
-     R"(<Comp TypeId="3" SubTypeId="1"><甲><Var VarKey="a"/>text<Var VarKey="b"/></甲><乙/></Comp>)", "3:1{甲[a] 乙[]}"},
-    {"CDataFirstInItemGivesNoKeys", R"(<Comp TypeId="3" SubTypeId="1"><甲><![CDATA[x]]><Var VarKey="a"/></甲></Comp>)",
-     "3:1{甲[]}"},
-    {"EmptyVarKeyIsEmptyString", R"(<Comp TypeId="3" SubTypeId="1"><甲><Var VarKey=""/></甲></Comp>)", "3:1{甲[\"\"]}"},
-    {"DuplicateItemNamesKept",
-     R"(<Comp TypeId="3" SubTypeId="1"><甲><Var VarKey="a"/></甲><甲><Var VarKey="b"/></甲></Comp>)", "3:1{甲[a] 甲[b]}"},
-    {"EntitiesInVarKeyResolved", R"(<Comp TypeId="3" SubTypeId="1"><甲><Var VarKey="a&amp;b&lt;&#x4E2D;"/></甲></Comp>)",
-     "3:1{甲[a&b<中]}"},
+    {"GroupWithoutItemsIsNoEntry", DOC(COMP("") WALL), "51:-1{体积[QTCL]}"},
+    {"GroupWhoseFirstChildIsCommentIsNoEntry", DOC(COMP(R"(<!--x--><甲><Var VarKey="k"/></甲>)") WALL),
+     "51:-1{体积[QTCL]}"},
+    {"ItemWithoutVarsKeptEmpty", DOC(COMP(R"(<甲/><乙><Var VarKey="k"/></乙>)")), "3:1{甲[] 乙[k]}"},
+    {"TextInItemEndsItsKeys", DOC(COMP(R"(<甲><Var VarKey="a"/>text<Var VarKey="b"/></甲><乙/>)")), "3:1{甲[a] 乙[]}"},
+    {"CDataFirstInItemGivesNoKeys", DOC(COMP(R"(<甲><![CDATA[x]]><Var VarKey="a"/></甲>)")), "3:1{甲[]}"},
+    {"EmptyVarKeyIsEmptyString", DOC(COMP(R"(<甲><Var VarKey=""/></甲>)")), "3:1{甲[\"\"]}"},
+    {"DuplicateItemNamesKept", DOC(COMP(R"(<甲><Var VarKey="a"/></甲><甲><Var VarKey="b"/></甲>)")), "3:1{甲[a] 甲[b]}"},
+    {"EntitiesInVarKeyResolved", DOC(COMP(R"(<甲><Var VarKey="a&amp;b&lt;&#x4E2D;"/></甲>)")), "3:1{甲[a&b<中]}"},
     {"NegativeKeysSortFirst",
-     R"(<Comp TypeId="0" SubTypeId="0"><甲><Var VarKey="z"/></甲></Comp>)"
-     R"(<Comp TypeId="-1" SubTypeId="5"><甲><Var VarKey="y"/></甲></Comp>)"
-     R"(<Comp TypeId="-1" SubTypeId="-3"><甲><Var VarKey="x"/></甲></Comp>)",
+     DOC(R"(<Comp TypeId="0" SubTypeId="0"><甲><Var VarKey="z"/></甲></Comp>)"
+         R"(<Comp TypeId="-1" SubTypeId="5"><甲><Var VarKey="y"/></甲></Comp>)"
+         R"(<Comp TypeId="-1" SubTypeId="-3"><甲><Var VarKey="x"/></甲></Comp>)"),
      "-1:-3{甲[x]} -1:5{甲[y]} 0:0{甲[z]}"},
-    {"IdExtremes",
-     R"(<Comp TypeId="-2147483648" SubTypeId="2147483647"><甲><Var VarKey="k"/></甲></Comp>)",
+    {"IdExtremes", DOC(R"(<Comp TypeId="-2147483648" SubTypeId="2147483647"><甲><Var VarKey="k"/></甲></Comp>)"),
      "-2147483648:2147483647{甲[k]}"},
     {"BadTypeIdInTheMiddleKeepsEarlierGroups",
-     BEAM R"(<Comp TypeId="beam" SubTypeId="-1"><甲><Var VarKey="k"/></甲></Comp>)" WALL, "12:-1{体积[TJDJ,H]}"},
-    {"TypeIdOutOfRangeIsAnError", BEAM R"(<Comp TypeId="2147483648" SubTypeId="0"><甲><Var VarKey="k"/></甲></Comp>)" WALL,
-     "12:-1{体积[TJDJ,H]}"},
-    {"MissingSubTypeIdIsAnError", BEAM R"(<Comp TypeId="4"><甲><Var VarKey="k"/></甲></Comp>)" WALL,
-     "12:-1{体积[TJDJ,H]}"},
-    {"EmptyTypeIdIsAnError", R"(<Comp TypeId="" SubTypeId="0"><甲><Var VarKey="k"/></甲></Comp>)" WALL, ""},
+     DOC(BEAM R"(<Comp TypeId="beam" SubTypeId="-1"><甲><Var VarKey="k"/></甲></Comp>)" WALL), kBeamOnly},
+    {"TypeIdOutOfRangeIsAnError",
+     DOC(BEAM R"(<Comp TypeId="2147483648" SubTypeId="0"><甲><Var VarKey="k"/></甲></Comp>)" WALL), kBeamOnly},
+    {"MissingSubTypeIdIsAnError", DOC(BEAM R"(<Comp TypeId="4"><甲><Var VarKey="k"/></甲></Comp>)" WALL), kBeamOnly},
+    {"EmptyTypeIdIsAnError", DOC(R"(<Comp TypeId="" SubTypeId="0"><甲><Var VarKey="k"/></甲></Comp>)" WALL), ""},
     {"MissingVarKeyDropsTheGroupAndStops",
-     BEAM R"(<Comp TypeId="4" SubTypeId="0"><甲><Var VarKey="k"/></甲><乙><Var/></乙></Comp>)" WALL,
-     "12:-1{体积[TJDJ,H]}"},
+     DOC(BEAM R"(<Comp TypeId="4" SubTypeId="0"><甲><Var VarKey="k"/></甲><乙><Var/></乙></Comp>)" WALL), kBeamOnly},
     {"NamespacedVarKeyIsNotVarKey",
-     R"(<Comp TypeId="4" SubTypeId="0" xmlns:n="urn:n"><甲><Var n:VarKey="k"/></甲></Comp>)", ""},
+     DOC(R"(<Comp TypeId="4" SubTypeId="0" xmlns:n="urn:n"><甲><Var n:VarKey="k"/></甲></Comp>)"), ""},
     {"PrefixedItemNameKeptWhole",
-     R"(<Comp TypeId="4" SubTypeId="0" xmlns:n="urn:n"><n:甲><Var VarKey="k"/></n:甲></Comp>)", "4:0{n:甲[k]}"},
+     DOC(R"(<Comp TypeId="4" SubTypeId="0" xmlns:n="urn:n"><n:甲><Var VarKey="k"/></n:甲></Comp>)"), "4:0{n:甲[k]}"},
+    // Files that give nothing at all.
+    {"NotWellFormed", "<DeFenLeiSetInfo>" BEAM, ""},
+    {"ForeignDocumentElement", "<Settings>" BEAM "</Settings>", ""},
+    {"DocumentElementInANamespace", R"(<DeFenLeiSetInfo xmlns="urn:x">)" BEAM "</DeFenLeiSetInfo>", ""},
+    {"EmptyFile", "", ""},
+    {"OnlyAByteOrderMark", "\xEF\xBB\xBF", ""},
 };
 
 class ReadRules : public FenLeiTest, public ::testing::WithParamInterface<ReadCase> {};
 
 TEST_P(ReadRules, ReadsAsDescribed)
 {
-    WriteFile(std::string(R"(<DeFenLeiSetInfo version="1">)") + GetParam().body + "</DeFenLeiSetInfo>");
+    WriteFile(GetParam().file);
     EXPECT_EQ(ReadCold(), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(DeFenLeiRead, ReadRules, ::testing::ValuesIn(kReadCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(FenLeiTest, IndentedAndCompactFilesReadAlike)
-{
-    WriteFile("<DeFenLeiSetInfo>" BEAM WALL "</DeFenLeiSetInfo>");
-    const std::string compact = ReadCold();
-    WriteFile("<?xml version=\"1.0\"?>\r\n<DeFenLeiSetInfo version=\"1\">\r\n\t<Comp TypeId=\"12\" SubTypeId=\"-1\">\n"
-              "    <体积>\n      <Var VarKey=\"TJDJ\"/>\n      <Var VarKey=\"H\"/>\n    </体积>\n  </Comp>\n"
-              "  <Comp TypeId=\"51\" SubTypeId=\"-1\">\n    <体积> <Var VarKey=\"QTCL\"/> </体积>\n  </Comp>\n"
-              "</DeFenLeiSetInfo>\n");
-    EXPECT_EQ(ReadCold(), compact);
-    EXPECT_EQ(compact, "12:-1{体积[TJDJ,H]} 51:-1{体积[QTCL]}");
-}
-
-TEST_F(FenLeiTest, VersionIsIgnored)
-{
-    for (const char* root : {R"(<DeFenLeiSetInfo version="7">)", R"(<DeFenLeiSetInfo version="abc">)",
-                             "<DeFenLeiSetInfo>"}) {
-        WriteFile(std::string(root) + WALL "</DeFenLeiSetInfo>");
-        EXPECT_EQ(ReadCold(), "51:-1{体积[QTCL]}") << root;
-    }
-}
-
-TEST_F(FenLeiTest, UnusableFilesReadNothing)
-{
-    const char* const files[] = {
-        "<DeFenLeiSetInfo>" BEAM,                      // not well-formed
-        "<Settings>" BEAM "</Settings>",               // foreign document element
-        R"(<DeFenLeiSetInfo xmlns="urn:x">)" BEAM "</DeFenLeiSetInfo>", // not the element by that name
-        "",
-        "\xEF\xBB\xBF",
-    };
-    for (const char* file : files) {
-        WriteFile(file);
-        EXPECT_EQ(ReadCold(), "") << file;
-    }
-}
 
 TEST_F(FenLeiTest, DeclaredEncodingsAreDecoded)
 {
@@ -128,18 +101,13 @@ TEST_F(FenLeiTest, DeclaredEncodingsAreDecoded)
 
 TEST_F(FenLeiTest, FileNameFoundWithoutRegardToCase)
 {
-    WriteBytes(m_proj / "defaultdefenleiset.XML", "<DeFenLeiSetInfo>" WALL "</DeFenLeiSetInfo>");
+    WriteBytes(m_proj / "defaultdefenleiset.XML", DOC(WALL));
     EXPECT_EQ(ReadCold(), "51:-1{体积[QTCL]}");
 }
 
-struct IdCase {
-    const wchar_t* text;
-    std::optional<int> value;
-};
-
 TEST(DeFenLeiParseId, AcceptsSignedDecimalsInRangeOnly)
 {
-    const IdCase cases[] = {
+    const std::pair<const wchar_t*, std::optional<int>> cases[] = {
         {L"12", 12},          {L"-1", -1},          {L"+3", 3},           {L"007", 7},
         {L" \t7\n ", 7},      {L"-0", 0},           {L"2147483647", INT_MAX}, {L"-2147483648", INT_MIN},
         {L"2147483648", {}},  {L"-2147483649", {}}, {L"99999999999999999999", {}},
@@ -148,8 +116,8 @@ TEST(DeFenLeiParseId, AcceptsSignedDecimalsInRangeOnly)
         {L"0x10", {}},        {L"1.0", {}},         {L"\x00A0" L"1", {}}, {L"\xFF11\xFF12", {}},
         {L"- 1", {}},
     };
-    for (const IdCase& c : cases)
-        EXPECT_EQ(CDeFenLeiFile::ParseId(c.text), c.value) << U8(c.text);
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(CDeFenLeiFile::ParseId(text), value) << U8(text);
 }
 
 } // namespace

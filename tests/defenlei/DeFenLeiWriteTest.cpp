@@ -19,12 +19,6 @@ FenLeiMap SampleMap()
     return map;
 }
 
-std::string Attr(xmlNode* node, const char* name)
-{
-    kx::xml::CharPtr value(xmlGetProp(node, reinterpret_cast<const xmlChar*>(name)));
-    return value ? reinterpret_cast<const char*>(value.get()) : "(none)";
-}
-
 // Element names, attributes in order and children, as one line.
 std::string Shape(xmlNode* node)
 {
@@ -35,8 +29,10 @@ std::string Shape(xmlNode* node)
             continue;
         }
         out += reinterpret_cast<const char*>(node->name);
-        for (xmlAttr* a = node->properties; a; a = a->next)
-            out += std::string(" ") + reinterpret_cast<const char*>(a->name) + '=' + Attr(node, reinterpret_cast<const char*>(a->name));
+        for (xmlAttr* a = node->properties; a; a = a->next) {
+            kx::xml::CharPtr value(xmlNodeGetContent(reinterpret_cast<const xmlNode*>(a)));
+            out += std::string(" ") + reinterpret_cast<const char*>(a->name) + '=' + reinterpret_cast<const char*>(value.get());
+        }
         if (node->children)
             out += '(' + Shape(node->children) + ')';
         if (node->next)
@@ -53,9 +49,7 @@ TEST_F(FenLeiTest, WriterProducesTheDocumentedShape)
     map[{-1, 5}] = {};
     map[{2, 9}] = {{L"x", {L"k"}}};
     ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo(map));
-
-    const std::string bytes = ReadBytes(FilePath());
-    kx::xml::DocPtr doc = kx::xml::ParseMemory(bytes);
+    kx::xml::DocPtr doc = kx::xml::ParseMemory(ReadBytes(FilePath()));
     ASSERT_TRUE(doc);
     EXPECT_STREQ(reinterpret_cast<const char*>(doc->encoding), "UTF-8");
     EXPECT_EQ(Shape(doc->children),
@@ -64,18 +58,13 @@ TEST_F(FenLeiTest, WriterProducesTheDocumentedShape)
               "Comp TypeId=2 SubTypeId=9(x(Var VarKey=k)),"
               "Comp TypeId=3 SubTypeId=0(x(Var VarKey=k)),"
               "Comp TypeId=12 SubTypeId=3(Volume(Var VarKey=K1,Var VarKey=K2)))");
-}
 
-TEST_F(FenLeiTest, EmptyMapWritesOnlyTheDocumentElementAndEmptiesTheCache)
-{
-    WriteFile(R"(<DeFenLeiSetInfo><Comp TypeId="1" SubTypeId="1"><甲><Var VarKey="k"/></甲></Comp></DeFenLeiSetInfo>)");
-    ASSERT_EQ(ReadCold(), "1:1{甲[k]}");
+    // An empty map writes the document element alone and empties the cache, so the next read
+    // loads that file, which holds no groups.
     ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo({}));
-    kx::xml::DocPtr doc = kx::xml::ParseFile(FilePath().string());
+    doc = kx::xml::ParseFile(FilePath().string());
     ASSERT_TRUE(doc);
     EXPECT_EQ(Shape(doc->children), "DeFenLeiSetInfo version=1");
-
-    // Empty again, so the next read loads the file just written, which holds no groups.
     FenLeiMap out{{{1, 1}, {}}};
     EXPECT_FALSE(CKXCurDeFenLeiSet::ReadDeFenLeiSetInfo(out));
     EXPECT_TRUE(out.empty());
@@ -115,51 +104,36 @@ TEST_F(FenLeiTest, InvalidItemNamesFailOnlyWhenTheItemHasKeys)
     EXPECT_EQ(ReadCold(), "1:1{砌体_墙.体积-2[k] _x[k] n:甲[k]}");
 }
 
-// Each failed write leaves the file byte for byte and the cache as they were. The cache is made
-// to differ from the file, so that a cache wrongly emptied (and reloaded) shows.
-class FailedWrite : public FenLeiTest {
-protected:
-    void SetUp() override
-    {
-        FenLeiTest::SetUp();
-        ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo({{{4, 0}, {{L"面积", {L"cached"}}}}}));
-        m_before = R"(<?xml version="1.0" encoding="UTF-8"?><DeFenLeiSetInfo version="1">)"
-                   R"(<Comp TypeId="51" SubTypeId="-1"><体积><Var VarKey="QTCL"/></体积></Comp></DeFenLeiSetInfo>)";
-        WriteFile(m_before);
-    }
-    void ExpectUntouched()
-    {
-        EXPECT_EQ(ReadBytes(FilePath()), m_before);
+// Each failed write leaves the file byte for byte and the cache as they were: an item name that is
+// no XML name, a key that XML cannot carry, a project folder that is gone. The cache is made to
+// differ from the file, so that a cache wrongly emptied (and reloaded) shows.
+TEST_F(FenLeiTest, FailedWritesLeaveFileAndCacheAlone)
+{
+    ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo({{{4, 0}, {{L"面积", {L"cached"}}}}}));
+    const std::string before = R"(<?xml version="1.0" encoding="UTF-8"?><DeFenLeiSetInfo version="1">)"
+                               R"(<Comp TypeId="51" SubTypeId="-1"><体积><Var VarKey="QTCL"/></体积></Comp></DeFenLeiSetInfo>)";
+    WriteFile(before);
+    const struct {
+        const char* name;
+        Item bad;
+        const char* projDir;
+    } rows[] = {
+        {"item name", {L"体 积", {L"k"}}, ""},
+        {"key", {L"体积", {CString(L"a\x01" L"b")}}, ""},
+        {"folder gone", {L"体积", {L"k"}}, "gone"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        KxHost::SetCurProjDir(W(m_proj / r.projDir));
+        EXPECT_FALSE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo({{{7, 7}, {{L"体积", {L"new"}}}}, {{8, 8}, {r.bad}}}));
+        KxHost::SetCurProjDir(m_proj.wpath());
+        EXPECT_EQ(ReadBytes(FilePath()), before);
         FenLeiMap cached;
         EXPECT_TRUE(CKXCurDeFenLeiSet::ReadDeFenLeiSetInfo(cached));
         EXPECT_EQ(Describe(cached), "4:0{面积[cached]}");
         EXPECT_EQ(std::distance(fs::directory_iterator(m_proj.path()), fs::directory_iterator()), 1)
-            << "a temporary file was left behind";
+            << "a temporary file was left behind, or the folder made";
     }
-    static FenLeiMap Good() { return {{{7, 7}, {{L"体积", {L"new"}}}}}; }
-
-    std::string m_before;
-};
-
-// An item name that is no XML name, a key that XML cannot carry.
-TEST_F(FailedWrite, ContentThatCannotBeWritten)
-{
-    for (const Item& bad : {Item{L"体 积", {L"k"}}, Item{L"体积", {CString(L"a\x01" L"b")}}}) {
-        SCOPED_TRACE(U8(bad.strCalcItem));
-        FenLeiMap map = Good();
-        map[{8, 8}] = {bad};
-        EXPECT_FALSE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo(map));
-        ExpectUntouched();
-    }
-}
-
-TEST_F(FailedWrite, ProjectFolderMissing)
-{
-    KxHost::SetCurProjDir(W(m_proj / "gone"));
-    EXPECT_FALSE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo(Good()));
-    KxHost::SetCurProjDir(m_proj.wpath());
-    ExpectUntouched();
-    EXPECT_FALSE(fs::exists(m_proj / "gone"));
 }
 
 } // namespace

@@ -138,6 +138,22 @@ protected:
         return W(m_dir / "proj" / name);
     }
 
+    // Writes a rule file of `body` with the root attributes `attrs` and loads it as `type`.
+    CString Load(const std::string& body, const std::string& attrs = R"(ruletype="1" RuleVer="25.1.0")",
+                 const std::string& name = "QD.xml", KxSysRule::RuleType type = kQD)
+    {
+        const CString path = WriteRuleFile(name, RuleFile(attrs, body));
+        EXPECT_TRUE(CFaceCurRule::InitXMLData(path, type)) << name;
+        return path;
+    }
+
+    // The document element's line of the outline of a project file.
+    std::string RootLine(const std::string& name) const
+    {
+        const std::string outline = Outline(m_dir / "proj" / name);
+        return outline.substr(0, outline.find('\n'));
+    }
+
     static CCurRuleDoc& Doc(KxSysRule::RuleType type = KxSysRule::Rule_QingDan)
     {
         return *CCurRuleObj::GetInstance()->GetDoc(type);
@@ -151,6 +167,13 @@ protected:
             lines.push_back(std::to_string(item.compType.nTypeId) + "." + std::to_string(item.compType.nSubTypeId) +
                             " " + U8(item.strCalItem) + " " + U8(item.strRuleName) + "=" + U8(item.strValue));
         return lines;
+    }
+
+    // The attributes of one record that Records() leaves out: "select|ini|text|options".
+    static std::string Attrs(std::size_t index, KxSysRule::RuleType type = KxSysRule::Rule_QingDan)
+    {
+        const SRuleItem& item = Doc(type).Items().at(index);
+        return U8(item.strSelectType) + "|" + U8(item.strIniType) + "|" + U8(item.strText) + "|" + U8(item.strOptions);
     }
 
     TempDir m_dir;

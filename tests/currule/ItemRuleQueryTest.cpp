@@ -1,4 +1,9 @@
-// Reading and setting the rules of one calculation item as name/value pair lists.
+// Reading and setting the rules of one calculation item as name/value pair lists, and the index
+// behind those queries.
+#include <tuple>
+
+#include <kxsysrule/CFaceSysRule.h>
+
 #include "currule/CurRuleFixture.h"
 
 namespace kxtest {
@@ -30,33 +35,44 @@ protected:
     }
 };
 
-TEST_F(ItemRuleQuery, GetCurItemRules)
+// By key and item; the project's rules through the system-rule entry point are the same pairs.
+TEST_F(ItemRuleQuery, GetCurItemRulesAndGetSysDefRules)
 {
-    CStringArray rules{L"stale"};
-    EXPECT_TRUE(CFaceCurRule::GetCurItemRules({12, -1}, rules, L"体积", kQD));
-    EXPECT_EQ(rules, (CStringArray{L"扣减项目", L"1,2", L"计算方式", L"1"}));
-
-    // An empty item name gives every item of the type, in document order.
-    EXPECT_TRUE(CFaceCurRule::GetCurItemRules({12, -1}, rules, L"", kQD));
-    EXPECT_EQ(rules, (CStringArray{L"扣减项目", L"1,2", L"计算方式", L"1", L"扣减项目", L"3"}));
-
-    // The sub-type is part of the key.
-    EXPECT_TRUE(CFaceCurRule::GetCurItemRules({12, 3}, rules, L"", kQD));
-    EXPECT_EQ(rules, (CStringArray{L"计算方式", L"0"}));
-    EXPECT_FALSE(CFaceCurRule::GetCurItemRules({12, 3}, rules, L"体积", kQD));
-    EXPECT_TRUE(rules.empty());
-    EXPECT_FALSE(CFaceCurRule::GetCurItemRules({12, 4}, rules, L"", kQD));
+    const struct {
+        NS_KXComponentType::SCompGroupType comp;
+        const wchar_t* item;
+        CStringArray expected; // empty: refused
+        KxSysRule::RuleType type = kQD;
+    } rows[] = {
+        {{12, -1}, L"体积", {L"扣减项目", L"1,2", L"计算方式", L"1"}},
+        // An empty item name gives every item of the type, in document order.
+        {{12, -1}, L"", {L"扣减项目", L"1,2", L"计算方式", L"1", L"扣减项目", L"3"}},
+        // The sub-type is part of the key.
+        {{12, 3}, L"", {L"计算方式", L"0"}},
+        {{12, 3}, L"体积", {}},
+        {{12, 4}, L"", {}},
+        {{12, -1}, L"没有的项目", {}},
+        {{-1, -1}, L"", {}},
+        {{12, -1}, L"", {}, KxSysRule::Rule_DingE}, // an empty document
+        {{12, -1}, L"", {}, static_cast<KxSysRule::RuleType>(7)}, // no document
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(U8(r.item) + " " + std::to_string(r.comp.nTypeId) + "." + std::to_string(r.comp.nSubTypeId) +
+                     " type " + std::to_string(r.type));
+        CStringArray rules{L"stale"};
+        EXPECT_EQ(CFaceCurRule::GetCurItemRules(r.comp, rules, r.item, r.type), !r.expected.empty());
+        EXPECT_EQ(rules, r.expected);
+        rules = {L"stale"};
+        EXPECT_EQ(CFaceSysRule::GetSysDefRules(r.comp, r.item, rules, r.type), !r.expected.empty());
+        EXPECT_EQ(rules, r.expected);
+    }
 
     // By full key, with a rule name.
+    CStringArray rules;
     EXPECT_TRUE(CFaceCurRule::GetCurItemRules(Dir({12, -1}, L"", L"扣减项目"), rules));
     EXPECT_EQ(rules, (CStringArray{L"扣减项目", L"1,2", L"扣减项目", L"3"}));
     EXPECT_FALSE(CFaceCurRule::GetCurItemRules(Dir({12, -1}, L"实体模板", L"计算方式"), rules));
     EXPECT_FALSE(CFaceCurRule::GetCurItemRules(Dir({12, -1}, L"体积", L"", KxSysRule::Rule_DingE), rules));
-
-    // No type id: refused.
-    rules = {L"stale"};
-    EXPECT_FALSE(CFaceCurRule::GetCurItemRules({-1, -1}, rules, L"", kQD));
-    EXPECT_TRUE(rules.empty());
 }
 
 TEST_F(ItemRuleQuery, FindItemsAppends)
@@ -123,52 +139,63 @@ TEST_F(ItemRuleQuery, SetCurItemRulesByFullKey)
 
 TEST_F(ItemRuleQuery, CheckItemAndGetDefItem)
 {
-    EXPECT_TRUE(CFaceCurRule::CheckItem({12, -1}, L"体积", kQD));
-    EXPECT_TRUE(CFaceCurRule::CheckItem({12, -1}, L"实体模板", kQD));
-    EXPECT_FALSE(CFaceCurRule::CheckItem({12, -1}, L"", kQD));
-    EXPECT_FALSE(CFaceCurRule::CheckItem({12, -1}, L"弧形模板", kQD));
-    EXPECT_TRUE(CFaceCurRule::CheckItem({12, 3}, L"弧形模板", kQD));
+    const std::tuple<NS_KXComponentType::SCompGroupType, const wchar_t*, bool> checks[] = {
+        {{12, -1}, L"体积", true}, {{12, -1}, L"实体模板", true}, {{12, -1}, L"", false},
+        {{12, -1}, L"弧形模板", false}, {{12, 3}, L"弧形模板", true},
+    };
+    for (const auto& [comp, item, found] : checks)
+        EXPECT_EQ(CFaceCurRule::CheckItem(comp, item, kQD), found) << U8(item) << " " << comp.nSubTypeId;
     EXPECT_FALSE(CFaceCurRule::CheckItem({12, -1}, L"体积", KxSysRule::Rule_DingE));
 
-    CString item = L"stale";
-    EXPECT_TRUE(CFaceCurRule::GetDefItem({12, -1}, item, kQD));
-    EXPECT_EQ(item, L"体积");
-    EXPECT_TRUE(CFaceCurRule::GetDefItem({12, 3}, item, kQD));
-    EXPECT_EQ(item, L"弧形模板");
-    item = L"stale";
-    EXPECT_FALSE(CFaceCurRule::GetDefItem({12, 4}, item, kQD));
-    EXPECT_EQ(item, L"");
-    item = L"stale";
-    EXPECT_FALSE(CFaceCurRule::GetDefItem({-1, -1}, item, kQD));
-    EXPECT_EQ(item, L"");
-
+    // The item of the key's first record; none gives an emptied name.
+    const std::pair<NS_KXComponentType::SCompGroupType, const wchar_t*> defs[] = {
+        {{12, -1}, L"体积"}, {{12, 3}, L"弧形模板"}, {{12, 4}, L""}, {{-1, -1}, L""}};
+    for (const auto& [comp, expected] : defs) {
+        CString item = L"stale";
+        EXPECT_EQ(CFaceCurRule::GetDefItem(comp, item, kQD), *expected != 0) << comp.nTypeId << "." << comp.nSubTypeId;
+        EXPECT_EQ(item, expected);
+    }
     // A first record with an empty item name gives no item.
     Doc().Items().insert(Doc().Items().begin(), Rule({12, -1}, L"", L"r", L"v"));
+    CString item;
     EXPECT_FALSE(CFaceCurRule::GetDefItem({12, -1}, item, kQD));
 }
 
-// The project's rules through the system-rule entry point: the same pairs, from the document.
-TEST_F(ItemRuleQuery, GetSysDefRulesGivesTheProjectsPairs)
+// The queries go through the document's index of component types: it must follow every change
+// of the records, from a reload as from a caller that edits the list directly.
+TEST_F(CurRuleTest, QueriesFollowAReloadOfAnotherFile)
 {
-    CStringArray rules{L"old"};
-    ASSERT_TRUE(CFaceSysRule::GetSysDefRules({12, -1}, L"体积", rules, kQD));
-    EXPECT_EQ(rules, (CStringArray{L"扣减项目", L"1,2", L"计算方式", L"1"}));
-    ASSERT_TRUE(CFaceSysRule::GetSysDefRules({12, -1}, L"", rules, kQD));
-    EXPECT_EQ(rules, (CStringArray{L"扣减项目", L"1,2", L"计算方式", L"1", L"扣减项目", L"3"}));
+    CStringArray pairs;
+    Load("<G><框架梁><体积>" + RuleElem("扣减项目", "1,2") + "</体积></框架梁></G>", R"(ruletype="1" RuleVer="25.1.0")", "a.xml");
+    ASSERT_TRUE(CFaceCurRule::GetCurItemRules({12, -1}, pairs, L"体积", kQD));
+    EXPECT_EQ(pairs, (CStringArray{L"扣减项目", L"1,2"}));
 
-    // No type, an item without records, an empty document, no document.
-    struct Refused {
-        NS_KXComponentType::SCompGroupType comp;
-        const wchar_t* item;
-        KxSysRule::RuleType type;
-    };
-    for (const Refused& r : {Refused{{-1, -1}, L"", kQD}, Refused{{12, -1}, L"没有的项目", kQD},
-                             Refused{{12, -1}, L"", KxSysRule::Rule_DingE},
-                             Refused{{12, -1}, L"", static_cast<KxSysRule::RuleType>(7)}}) {
-        rules = {L"old"};
-        EXPECT_FALSE(CFaceSysRule::GetSysDefRules(r.comp, r.item, rules, r.type)) << U8(r.item) << " " << r.type;
-        EXPECT_TRUE(rules.empty());
-    }
+    Load("<G><屋面框架梁><体积>" + RuleElem("计算方式", "1", "", "S") + "</体积></屋面框架梁>"
+         "<框架梁><实体模板>" + RuleElem("扣减项目", "3") + "</实体模板></框架梁></G>", R"(ruletype="1" RuleVer="25.1.0")", "b.xml");
+    EXPECT_FALSE(CFaceCurRule::GetCurItemRules({12, -1}, pairs, L"体积", kQD));
+    EXPECT_TRUE(CFaceCurRule::GetCurItemRules({12, -1}, pairs, L"实体模板", kQD));
+    EXPECT_EQ(pairs, (CStringArray{L"扣减项目", L"3"}));
+    CString item;
+    EXPECT_TRUE(CFaceCurRule::GetDefItem({18, -1}, item, kQD));
+    EXPECT_EQ(item, L"体积");
+}
+
+TEST_F(CurRuleTest, QueriesFollowRecordsEditedInTheList)
+{
+    Load("<G><框架梁><体积>" + RuleElem("扣减项目", "1") + "</体积></框架梁></G>");
+    ASSERT_TRUE(CFaceCurRule::CheckItem({12, -1}, L"体积", kQD));
+
+    Doc().Items().insert(Doc().Items().begin(), Rule({41, -1}, L"砖模", L"扣减项目", L"113"));
+    EXPECT_TRUE(CFaceCurRule::CheckItem({41, -1}, L"砖模", kQD));
+    // Positions moved by one: the record of type 12 is still found, with its own value.
+    CStringArray pairs;
+    EXPECT_TRUE(CFaceCurRule::GetCurItemRules({12, -1}, pairs, L"体积", kQD));
+    EXPECT_EQ(pairs, (CStringArray{L"扣减项目", L"1"}));
+
+    Doc().Items().erase(Doc().Items().begin() + 1);
+    EXPECT_FALSE(CFaceCurRule::CheckItem({12, -1}, L"体积", kQD));
+    EXPECT_TRUE(CFaceCurRule::SetCurItemRules({41, -1}, {L"扣减项目", L"114"}, L"砖模", kQD));
+    EXPECT_EQ(Doc().Items().at(0).strValue, L"114");
 }
 
 } // namespace

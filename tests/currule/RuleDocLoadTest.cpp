@@ -1,5 +1,7 @@
 // Loading rule files: the four element levels, sub-type resolution, the old-format conversions,
 // the renumbering of type 18, the layout of the rewritten file and the refusals.
+#include <optional>
+
 #include "currule/CurRuleFixture.h"
 
 namespace kxtest {
@@ -24,11 +26,10 @@ const std::string kCurrentBody =
     "<砖胎模>" + RuleElem("扣减项目", "43") + "</砖胎模>"
     "</基础梁></AnyGroupName>";
 
-TEST_F(RuleDocLoad, ReadsFourLevelsResolvingSubTypesAndSkippingUnknownComponents)
+// Loaded, rewritten in template order, read back, edited, saved elsewhere and loaded from there.
+TEST_F(RuleDocLoad, ReadRewriteSaveAndReload)
 {
-    const CString path = WriteRuleFile("QD.xml", RuleFile(R"(ruletype="1" RuleVer="25.1.0")", kCurrentBody));
-    ASSERT_TRUE(CFaceCurRule::InitXMLData(path, kQD));
-
+    const CString path = Load(kCurrentBody, R"(ruletype="1" extra="kept" RuleVer="25.1.0" classtype="99")");
     EXPECT_EQ(Records(), (Lines{
                              "12.-1 体积 扣减项目=1,2",     // also listed by sub-type 4: the own item wins
                              "12.-1 体积 计算方式=1",
@@ -39,24 +40,11 @@ TEST_F(RuleDocLoad, ReadsFourLevelsResolvingSubTypesAndSkippingUnknownComponents
                              "41.-1 砖模 扣减项目=43",       // not old format: codes stay
                              "41.-1 砖胎模 扣减项目=43",     // and the item keeps its name
                          }));
-    const std::vector<SRuleItem>& items = Doc().Items();
-    EXPECT_EQ(items[0].strSelectType, L"M");
-    EXPECT_EQ(items[0].strIniType, L"KouJ");
-    EXPECT_EQ(items[1].strSelectType, L"S");
-    EXPECT_EQ(items[1].strIniType, L"");
     // Attributes missing from the element read as empty; text and options are never stored.
-    EXPECT_EQ(items[5].strSelectType, L"");
-    EXPECT_EQ(items[5].strIniType, L"");
-    EXPECT_EQ(items[0].strText, L"");
-    EXPECT_EQ(items[0].strOptions, L"");
+    EXPECT_EQ(Attrs(0), "M|KouJ||");
+    EXPECT_EQ(Attrs(1), "S|||");
+    EXPECT_EQ(Attrs(5), "|||");
     EXPECT_EQ(Doc().GetVersion(), L"25.1.0");
-}
-
-TEST_F(RuleDocLoad, RewritesTheFileInTemplateOrder)
-{
-    const CString path = WriteRuleFile(
-        "QD.xml", RuleFile(R"(ruletype="1" extra="kept" RuleVer="25.1.0" classtype="99")", kCurrentBody));
-    ASSERT_TRUE(CFaceCurRule::InitXMLData(path, kQD));
 
     // Same version, still rewritten: every group, type and item of the templates, even empty
     // ones; records under the first element of their (type, item); a record whose item no
@@ -90,37 +78,20 @@ TEST_F(RuleDocLoad, RewritesTheFileInTemplateOrder)
 
     // Reading the rewritten file back gives the same records, less those not written.
     ASSERT_TRUE(CFaceCurRule::InitXMLData(L"-1", kQD));
-    EXPECT_EQ(Records(), (Lines{
-                             "12.-1 体积 扣减项目=1,2",
-                             "12.-1 体积 计算方式=1",
-                             "12.3 弧形模板 计算方式=1",
-                             "12.4 共用模板 扣减项目=5",
-                             "18.-1 体积 计算方式=1",
-                             "41.-1 砖模 扣减项目=43",
-                         }));
-}
+    const Lines written{"12.-1 体积 扣减项目=1,2", "12.-1 体积 计算方式=1", "12.3 弧形模板 计算方式=1",
+                        "12.4 共用模板 扣减项目=5", "18.-1 体积 计算方式=1", "41.-1 砖模 扣减项目=43"};
+    EXPECT_EQ(Records(), written);
 
-TEST_F(RuleDocLoad, SaveAndReloadKeepsEditedValues)
-{
-    const CString path = WriteRuleFile("QD.xml", RuleFile(R"(ruletype="1" RuleVer="25.1.0")", kCurrentBody));
-    ASSERT_TRUE(CFaceCurRule::InitXMLData(path, kQD));
     ASSERT_TRUE(CFaceCurRule::SetCurItemRules({12, 3}, {L"计算方式", L"0"}, L"弧形模板", kQD));
     ASSERT_TRUE(CFaceCurRule::SetCurItemRules({12, -1}, {L"扣减项目", L""}, L"体积", kQD));
-
-    const CString copy = W(m_dir / "proj" / "copy.xml");
-    WriteBytes(m_dir / "proj" / "copy.xml", "");
+    const CString copy = WriteRuleFile("copy.xml", "");
     ASSERT_TRUE(CFaceCurRule::SaveXMLData(copy, kQD));
     EXPECT_EQ(CFaceCurRule::GetCurFileName(kQD), path);
-
     ASSERT_TRUE(CFaceCurRule::InitXMLData(copy, KxSysRule::Rule_DingE));
-    EXPECT_EQ(Records(KxSysRule::Rule_DingE), (Lines{
-                                                  "12.-1 体积 扣减项目=",
-                                                  "12.-1 体积 计算方式=1",
-                                                  "12.3 弧形模板 计算方式=0",
-                                                  "12.4 共用模板 扣减项目=5",
-                                                  "18.-1 体积 计算方式=1",
-                                                  "41.-1 砖模 扣减项目=43",
-                                              }));
+    Lines edited = written;
+    edited[0] = "12.-1 体积 扣减项目=";
+    edited[2] = "12.3 弧形模板 计算方式=0";
+    EXPECT_EQ(Records(KxSysRule::Rule_DingE), edited);
 }
 
 // Old-format files: no "RuleVer". The program is at the old version here, so no sync interferes.
@@ -141,9 +112,7 @@ TEST_F(RuleDocLoad, OldFormatConversions)
         "</基础梁>"
         "<砼条基><砖胎模>" + RuleElem("扣减项目", "46,44, 49,x,101") + "</砖胎模></砼条基>"
         "</JiChu>";
-    const CString path = WriteRuleFile(
-        "DE.xml", RuleFile(R"(ruletype="1" classtype="10" version="3" projtype="2" other="x")", body));
-    ASSERT_TRUE(CFaceCurRule::InitXMLData(path, KxSysRule::Rule_DingE));
+    Load(body, R"(ruletype="1" classtype="10" version="3" projtype="2" other="x")", "DE.xml", KxSysRule::Rule_DingE);
 
     EXPECT_EQ(Records(KxSysRule::Rule_DingE),
               (Lines{
@@ -158,110 +127,92 @@ TEST_F(RuleDocLoad, OldFormatConversions)
                   "42.7 砖模 扣减项目=116,117,118,124,125,126,0,127,128",  // 46 dropped; sub-type from 砖模
               }));
     EXPECT_EQ(Doc(KxSysRule::Rule_DingE).GetVersion(), L"22.3.1");
-    const std::string outline = Outline(m_dir / "proj" / "DE.xml");
-    EXPECT_EQ(outline.substr(0, outline.find('\n')), "工程数据 ruletype=1 other=x RuleVer=22.3.1 classtype=10");
+    EXPECT_EQ(RootLine("DE.xml"), "工程数据 ruletype=1 other=x RuleVer=22.3.1 classtype=10");
 }
 
 TEST_F(RuleDocLoad, BrickMouldCodeListEdges)
 {
-    struct Case {
-        const char* comp;
+    const struct {
         const char* calItem;
-        const char* ini;
         const char* value;
         const char* expected;
+    } rows[] = {
+        {"砖模", "101,,7,+8,-3,abc,12abc", "127,128,7,8,-3,0,12"},
+        {"砖模", "", ""},
+        {"砖胎模", "43", "43"}, // only the renamed item is converted
     };
-    const Case cases[] = {
-        {"框架梁", "砖模", "KouJ", "101,,7,+8,-3,abc,12abc", "127,128,7,8,-3,0,12"},
-        {"框架梁", "砖模", "KouJ", "", ""},
-        {"框架梁", "砖胎模", "KouJ", "43", "43"},  // only the renamed item is converted
-    };
-    for (const Case& c : cases) {
-        SRuleItem item;
-        item.strCalItem = W(std::string(c.calItem));
-        item.strIniType = W(std::string(c.ini));
-        item.strValue = W(std::string(c.value));
-        CCurRuleDoc::ConvertBrickMouldCodes(W(std::string(c.comp)), item);
-        EXPECT_EQ(U8(item.strValue), c.expected) << c.comp << " " << c.calItem << " " << c.ini << " " << c.value;
+    for (const auto& r : rows) {
+        SRuleItem item = Rule({12, -1}, W(r.calItem).c_str(), L"扣减项目", W(r.value).c_str());
+        item.strIniType = L"KouJ";
+        CCurRuleDoc::ConvertBrickMouldCodes(L"框架梁", item);
+        EXPECT_EQ(U8(item.strValue), r.expected) << r.calItem << " " << r.value;
     }
 }
 
 TEST_F(RuleDocLoad, Type18RenumberedOnlyBeforeVersion25_1_0)
 {
-    struct Case {
+    const struct {
         const char* fileVersion;
         const char* programVersion;
         int expectedType;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"24.9.9", "24.9.9", 12},
         {"25.0", "25.0.0", 12},
         {"25.1.0", "25.1.0", 18},
         {"25.2.0", "25.1.0", 18},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         Install(kTestTemplates, c.programVersion);
-        const CString path = WriteRuleFile(
-            "R.xml", RuleFile(std::string("ruletype=\"1\" RuleVer=\"") + c.fileVersion + "\"",
-                              "<ZhuTi><屋面框架梁><体积>" + RuleElem("计算方式", "1", "", "S") +
-                                  "</体积></屋面框架梁></ZhuTi>"));
-        ASSERT_TRUE(CFaceCurRule::InitXMLData(path, kQD));
+        Load("<ZhuTi><屋面框架梁><体积>" + RuleElem("计算方式", "1", "", "S") + "</体积></屋面框架梁></ZhuTi>",
+             std::string("ruletype=\"1\" RuleVer=\"") + c.fileVersion + "\"");
         ASSERT_EQ(Doc().Items().size(), 1u) << c.fileVersion;
         EXPECT_EQ(Doc().Items()[0].compType.nTypeId, c.expectedType) << c.fileVersion;
         EXPECT_EQ(U8(Doc().GetVersion()), c.fileVersion);
     }
 }
 
-TEST_F(RuleDocLoad, RefusesFilesThatAreNotRuleFiles)
+// Refused and unreadable files leave the records as they were. A file that is not a rule file is
+// left untouched and keeps the name; a missing or broken one forgets it.
+TEST_F(RuleDocLoad, RefusedOrUnreadableFileKeepsTheRecords)
 {
     std::vector<CString> messages;
     KxSysRule::SetMessageBoxHandler([&](const CString& text) { messages.push_back(text); });
     const std::string body = "<ZhuTi><框架梁><体积>" + RuleElem("扣减项目", "1") + "</体积></框架梁></ZhuTi>";
-
-    // A good file first, so we see what a refused load keeps.
-    ASSERT_TRUE(CFaceCurRule::InitXMLData(WriteRuleFile("good.xml", RuleFile(R"(ruletype="1" RuleVer="25.1.0")", body)), kQD));
+    Load(body, R"(ruletype="1" RuleVer="25.1.0")", "good.xml");
     ASSERT_EQ(Records(), (Lines{"12.-1 体积 扣减项目=1"}));
 
-    struct Case {
+    const struct {
         const char* name;
-        std::string content;
+        std::optional<std::string> content;
         bool message;
+        bool keepsName;
+    } rows[] = {
+        {"wrongtype.xml", RuleFile(R"(ruletype="2" RuleVer="25.1.0")", body), true, true},
+        {"spaced.xml", RuleFile(R"(ruletype=" 1" RuleVer="25.1.0")", body), true, true},
+        {"notype.xml", RuleFile(R"(RuleVer="25.1.0")", body), false, true},
+        {"otherroot.xml", R"(<?xml version="1.0"?><项目 ruletype="1"/>)", false, true},
+        {"missing.xml", std::nullopt, false, false},
+        {"broken.xml", "<工程数据 ruletype=\"1\"><ZhuTi>", false, false},
     };
-    const Case cases[] = {
-        {"wrongtype.xml", RuleFile(R"(ruletype="2" RuleVer="25.1.0")", body), true},
-        {"spaced.xml", RuleFile(R"(ruletype=" 1" RuleVer="25.1.0")", body), true},
-        {"notype.xml", RuleFile(R"(RuleVer="25.1.0")", body), false},
-        {"otherroot.xml", R"(<?xml version="1.0"?><项目 ruletype="1"/>)", false},
-    };
-    for (const Case& c : cases) {
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
         messages.clear();
-        const CString path = WriteRuleFile(c.name, c.content);
-        EXPECT_TRUE(CFaceCurRule::InitXMLData(path, kQD)) << c.name;
-        EXPECT_EQ(messages, c.message ? std::vector<CString>{L"不是合法的计算规则文件!"} : std::vector<CString>{})
-            << c.name;
-        EXPECT_EQ(ReadBytes(m_dir / "proj" / c.name), c.content) << c.name << " was rewritten";
-        EXPECT_EQ(CFaceCurRule::GetCurFileName(kQD), path) << c.name;
-        EXPECT_EQ(Records(), (Lines{"12.-1 体积 扣减项目=1"})) << c.name;
-    }
-}
-
-TEST_F(RuleDocLoad, UnreadableFileForgetsTheNameAndKeepsTheRecords)
-{
-    const std::string body = "<ZhuTi><框架梁><体积>" + RuleElem("扣减项目", "1") + "</体积></框架梁></ZhuTi>";
-    ASSERT_TRUE(CFaceCurRule::InitXMLData(WriteRuleFile("good.xml", RuleFile(R"(ruletype="1" RuleVer="25.1.0")", body)), kQD));
-
-    for (const char* name : {"missing.xml", "broken.xml"}) {
-        if (std::string(name) == "broken.xml")
-            WriteRuleFile(name, "<工程数据 ruletype=\"1\"><ZhuTi>");
-        EXPECT_TRUE(CFaceCurRule::InitXMLData(W(m_dir / "proj" / name), kQD)) << name;
-        EXPECT_EQ(CFaceCurRule::GetCurFileName(kQD), L"") << name;
-        EXPECT_EQ(Records(), (Lines{"12.-1 体积 扣减项目=1"})) << name;
+        const CString path = r.content ? WriteRuleFile(r.name, *r.content) : W(m_dir / "proj" / r.name);
+        EXPECT_TRUE(CFaceCurRule::InitXMLData(path, kQD));
+        EXPECT_EQ(messages, r.message ? std::vector<CString>{L"不是合法的计算规则文件!"} : std::vector<CString>{});
+        EXPECT_EQ(Records(), (Lines{"12.-1 体积 扣减项目=1"}));
         EXPECT_EQ(Doc().GetVersion(), L"25.1.0");
-        // The fresh tree is empty, so there is nothing to save.
-        EXPECT_FALSE(CFaceCurRule::SaveXMLData(W(m_dir / "proj" / "out.xml"), kQD)) << name;
-        EXPECT_FALSE(fs::exists(m_dir / "proj" / "out.xml"));
+        if (r.content)
+            EXPECT_EQ(ReadBytes(m_dir / "proj" / r.name), *r.content) << "was rewritten";
+        else
+            EXPECT_FALSE(fs::exists(m_dir / "proj" / r.name));
+        EXPECT_EQ(CFaceCurRule::GetCurFileName(kQD), r.keepsName ? path : L"");
+        if (!r.keepsName) {
+            // The fresh tree is empty, so there is nothing to save.
+            EXPECT_FALSE(CFaceCurRule::SaveXMLData(W(m_dir / "proj" / "out.xml"), kQD));
+            EXPECT_FALSE(fs::exists(m_dir / "proj" / "out.xml"));
+        }
     }
-    EXPECT_FALSE(fs::exists(m_dir / "proj" / "missing.xml"));
 }
 
 TEST_F(RuleDocLoad, ReadOnlyFileIsMadeWritableAndRewritten)
@@ -270,22 +221,19 @@ TEST_F(RuleDocLoad, ReadOnlyFileIsMadeWritableAndRewritten)
     const fs::path file = m_dir / "proj" / "QD.xml";
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const std::string before = ReadBytes(file);
-
     ASSERT_TRUE(CFaceCurRule::InitXMLData(path, kQD));
     EXPECT_NE(fs::status(file).permissions() & fs::perms::owner_write, fs::perms::none);
     EXPECT_NE(ReadBytes(file), before);
-    EXPECT_NE(Outline(file).find("RuleVer=25.1.0 classtype=10"), std::string::npos);
+    EXPECT_EQ(RootLine("QD.xml"), "工程数据 ruletype=1 RuleVer=25.1.0 classtype=10");
 }
 
 // Every child of a calculation item is a record, a comment too; its name cannot be written back,
 // so neither the load's rewrite nor a save touches the file.
 TEST_F(RuleDocLoad, CommentAmongRulesIsReadButNeverWritten)
 {
-    const std::string content = RuleFile(R"(ruletype="1" RuleVer="25.1.0")",
-                                         "<ZhuTi><框架梁><体积><!--手改-->" + RuleElem("扣减项目", "1") +
-                                             "</体积></框架梁></ZhuTi>");
-    const CString path = WriteRuleFile("QD.xml", content);
-    ASSERT_TRUE(CFaceCurRule::InitXMLData(path, kQD));
+    const std::string body = "<ZhuTi><框架梁><体积><!--手改-->" + RuleElem("扣减项目", "1") + "</体积></框架梁></ZhuTi>";
+    const CString path = Load(body);
+    const std::string content = RuleFile(R"(ruletype="1" RuleVer="25.1.0")", body);
     EXPECT_EQ(CFaceCurRule::GetCurFileName(kQD), path);
     EXPECT_EQ(Records(), (Lines{"12.-1 体积 #comment=手改", "12.-1 体积 扣减项目=1"}));
     EXPECT_EQ(ReadBytes(m_dir / "proj" / "QD.xml"), content);
@@ -306,7 +254,7 @@ TEST_F(RuleDocLoad, AcceptsHostSpelledPaths)
     ASSERT_TRUE(CFaceCurRule::InitXMLData(hostPath, kQD));
     EXPECT_EQ(CFaceCurRule::GetCurFileName(kQD), hostPath);
     EXPECT_EQ(Doc().Items().size(), 8u);
-    EXPECT_NE(Outline(m_dir / "proj" / "QDRule.xml").find("classtype=10"), std::string::npos);
+    EXPECT_EQ(RootLine("QDRule.xml"), "工程数据 ruletype=1 RuleVer=25.1.0 classtype=10");
 }
 
 } // namespace

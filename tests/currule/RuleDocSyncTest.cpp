@@ -19,8 +19,7 @@ const std::string kOlderBody =
 
 TEST_F(RuleDocSync, OlderFileTakesTheDefaultsWithTheProjectValues)
 {
-    const CString path = WriteRuleFile("QD.xml", RuleFile(R"(ruletype="1" RuleVer="24.2.0")", kOlderBody));
-    ASSERT_TRUE(CFaceCurRule::InitXMLData(path, kQD));
+    Load(kOlderBody, R"(ruletype="1" RuleVer="24.2.0")");
 
     EXPECT_EQ(Records(), (Lines{
                              "12.-1 体积 扣减项目=3",
@@ -30,15 +29,11 @@ TEST_F(RuleDocSync, OlderFileTakesTheDefaultsWithTheProjectValues)
                              "18.-1 体积 计算方式=0",
                              "41.-1 砖模 扣减项目=",       // an empty project value is a value
                          })); // 多余规则 has no default and is gone
-    const SRuleItem& first = Doc().Items()[0];
-    EXPECT_EQ(first.strSelectType, L"M");
-    EXPECT_EQ(first.strIniType, L"KouJ");
-    EXPECT_EQ(first.strText, L"扣减说明");
-    EXPECT_EQ(first.strOptions, L"1,2,3");
+    EXPECT_EQ(Attrs(0), "M|KouJ|扣减说明|1,2,3"); // the default's attributes, not the file's
     EXPECT_EQ(Doc().GetVersion(), L"25.1.0");
 
     const std::string outline = Outline(m_dir / "proj" / "QD.xml");
-    EXPECT_EQ(outline.substr(0, outline.find('\n')), "工程数据 ruletype=1 RuleVer=25.1.0 classtype=10");
+    EXPECT_EQ(RootLine("QD.xml"), "工程数据 ruletype=1 RuleVer=25.1.0 classtype=10");
     EXPECT_NE(outline.find("扣减项目 classtype=3 selecttype=M initype=KouJ : 3\n"), std::string::npos);
     EXPECT_EQ(outline.find("多余规则"), std::string::npos);
 
@@ -65,7 +60,7 @@ TEST_F(RuleDocSync, EachProjectRecordGoesToOneDefaultOfItsKey)
                              "<体积>" + RuleElem("扣减项目", "p1") + RuleElem("扣减项目", "p2") + "</体积>"
                              "<实体模板>" + RuleElem("扣减项目", "q") + "</实体模板>"
                              "</框架梁></ZhuTi>";
-    ASSERT_TRUE(CFaceCurRule::InitXMLData(WriteRuleFile("QD.xml", RuleFile(R"(ruletype="1" RuleVer="25.0.9")", body)), kQD));
+    Load(body, R"(ruletype="1" RuleVer="25.0.9")");
     EXPECT_EQ(Records(), (Lines{
                              "12.-1 体积 扣减项目=p1",
                              "12.-1 体积 扣减项目=p2",
@@ -76,8 +71,16 @@ TEST_F(RuleDocSync, EachProjectRecordGoesToOneDefaultOfItsKey)
                          }));
 }
 
-TEST_F(RuleDocSync, NoDefaultsMeansNoSyncAndNoRewrite)
+// Without default records, or with a file newer than the program, nothing is synced.
+TEST_F(RuleDocSync, NoDefaultsOrNewerFileMeansNoSync)
 {
+    Load(kOlderBody, R"(ruletype="1" RuleVer="26.0.0")");
+    EXPECT_EQ(Records(), (Lines{"12.-1 体积 扣减项目=3", "12.-1 体积 多余规则=5", "12.3 弧形模板 计算方式=1",
+                                "18.-1 体积 计算方式=1", "41.-1 砖模 扣减项目="}));
+    EXPECT_EQ(Attrs(0), "X|Y||");
+    EXPECT_EQ(RootLine("QD.xml"), "工程数据 ruletype=1 RuleVer=26.0.0 classtype=10"); // rewritten all the same
+
+    // No defaults: not even rewritten, and the file's version stays.
     Install(R"(<Templates><Group id="1" name="ZhuTi"><Comp name="框架梁" type="12"><Item name="体积"/></Comp></Group></Templates>)");
     const std::string content = RuleFile(R"(ruletype="1" RuleVer="24.2.0")", kOlderBody);
     ASSERT_TRUE(CFaceCurRule::InitXMLData(WriteRuleFile("QD.xml", content), kQD));
@@ -86,27 +89,12 @@ TEST_F(RuleDocSync, NoDefaultsMeansNoSyncAndNoRewrite)
     EXPECT_EQ(Records(), (Lines{"12.-1 体积 扣减项目=3", "12.-1 体积 多余规则=5", "12.-1 弧形模板 计算方式=1"}));
 }
 
-TEST_F(RuleDocSync, NewerFileIsKeptAsItIs)
-{
-    ASSERT_TRUE(CFaceCurRule::InitXMLData(WriteRuleFile("QD.xml", RuleFile(R"(ruletype="1" RuleVer="26.0.0")", kOlderBody)), kQD));
-    EXPECT_EQ(Records(), (Lines{
-                             "12.-1 体积 扣减项目=3",
-                             "12.-1 体积 多余规则=5",
-                             "12.3 弧形模板 计算方式=1",
-                             "18.-1 体积 计算方式=1",
-                             "41.-1 砖模 扣减项目=",
-                         }));
-    EXPECT_EQ(Doc().Items()[0].strSelectType, L"X");
-    const std::string outline = Outline(m_dir / "proj" / "QD.xml");
-    EXPECT_EQ(outline.substr(0, outline.find('\n')), "工程数据 ruletype=1 RuleVer=26.0.0 classtype=10");
-}
-
 // An old-format file at a newer program: converted, renumbered, then synced.
 TEST_F(RuleDocSync, OldFormatFileIsConvertedThenSynced)
 {
     const std::string body = "<ZhuTi><屋面框架梁><体积>" + RuleElem("计算方式", "1", "", "S") + "</体积></屋面框架梁></ZhuTi>"
                              "<JiChu><基础梁><砖胎模>" + RuleElem("扣减项目", "43,49") + "</砖胎模></基础梁></JiChu>";
-    ASSERT_TRUE(CFaceCurRule::InitXMLData(WriteRuleFile("DE.xml", RuleFile(R"(ruletype="1" version="2")", body)), kQD));
+    Load(body, R"(ruletype="1" version="2")", "DE.xml");
     EXPECT_EQ(Records(), (Lines{
                              "12.-1 体积 扣减项目=1",
                              "12.-1 体积 计算方式=1",
@@ -115,8 +103,7 @@ TEST_F(RuleDocSync, OldFormatFileIsConvertedThenSynced)
                              "18.-1 体积 计算方式=0",
                              "41.-1 砖模 扣减项目=113,114,115",
                          }));
-    const std::string outline = Outline(m_dir / "proj" / "DE.xml");
-    EXPECT_EQ(outline.substr(0, outline.find('\n')), "工程数据 ruletype=1 RuleVer=25.1.0 classtype=10");
+    EXPECT_EQ(RootLine("DE.xml"), "工程数据 ruletype=1 RuleVer=25.1.0 classtype=10");
 }
 
 } // namespace

@@ -1,10 +1,6 @@
 // An installed libKxHostServices finds the sample installed beside it, not the source tree.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
-#include <string>
-
 #include <dlfcn.h>
 
 #include <kxhost/KxHost.h>
@@ -16,21 +12,7 @@ using namespace kxtest;
 
 TEST(InstalledSample, DefaultSystemFolderIsTheOneInstalledBesideTheLibrary)
 {
-    // The environment would win over the installed sample.
-    struct RestoreEnv {
-        std::optional<std::string> saved;
-        RestoreEnv()
-        {
-            if (const char* v = std::getenv("KX_SYS_DIR"))
-                saved = v;
-            ::unsetenv("KX_SYS_DIR");
-        }
-        ~RestoreEnv()
-        {
-            if (saved)
-                ::setenv("KX_SYS_DIR", saved->c_str(), 1);
-        }
-    } restoreEnv;
+    const ScopedUnsetEnv env{"KX_SYS_DIR"};  // the environment would win over the installed sample
 
     // The library this test is linked against, copied into a prefix of its own.
     const fs::path builtDir = kx::platform::ModuleDirOf(reinterpret_cast<const void*>(&ISysCache::GetKXSysDir));

@@ -60,7 +60,7 @@ const char* const kTemplates = R"(<?xml version="1.0" encoding="UTF-8"?>
 // One installation folder with its Template\Templates.xml.
 class Installation {
 public:
-    explicit Installation(const std::string& templates) { WriteBytes(m_dir / "Template" / "Templates.xml", templates); }
+    explicit Installation(const std::string& templates) { WriteBytes(file(), templates); }
     CString dir() const { return m_dir.wpath(); }
     fs::path file() const { return m_dir / "Template" / "Templates.xml"; }
 
@@ -88,6 +88,25 @@ std::vector<CString> CompNames(int nGroupId)
     for (const SCompTemplate* c : comps)
         names.push_back(c->strName);
     return names;
+}
+
+// Every field of a record, joined with '|', so that one comparison checks them all.
+CString Fields(std::initializer_list<CString> fields)
+{
+    CString out;
+    for (const CString& field : fields)
+        out += (&field == fields.begin() ? L"" : L"|") + field;
+    return out;
+}
+CString Fields(const SKXAttParamOneNode& a)
+{
+    return Fields({a.strName, a.strCode, a.strType, a.strDefValue, kx::Join(a.arrValues, L';'), a.strUnit, a.strDesc});
+}
+CString Fields(const SKXAttSysValue& v) { return Fields({v.strName, v.strCode, v.strType, v.strValue, v.strDesc}); }
+CString Fields(const SRuleItem& r)
+{
+    return Fields({kx::IntToStr(r.compType.nTypeId) + L"/" + kx::IntToStr(r.compType.nSubTypeId), r.strCalItem,
+                   r.strRuleName, r.strSelectType, r.strIniType, r.strValue, r.strOptions, r.strText});
 }
 
 void ExpectEmptyParser()
@@ -128,15 +147,10 @@ TEST_F(TemplateParser, GroupsAndComponentsKeepFileOrder)
     Parser().GetCompGroups(groups, true);
     Parser().GetCompGroups(groups, false);
     EXPECT_EQ(groups.size(), 6u);
-}
 
-TEST_F(TemplateParser, GroupLookupById)
-{
     const SCompGroupInfo* group = Parser().GetCompGroup(3);
     ASSERT_NE(group, nullptr);
-    EXPECT_EQ(group->strName, L"ZhuTi");
-    EXPECT_EQ(group->strDisplayName, L"主体结构");
-    EXPECT_EQ(group->nGroupId, 3);
+    EXPECT_EQ(Fields({kx::IntToStr(group->nGroupId), group->strName, group->strDisplayName}), L"3|ZhuTi|主体结构");
     ASSERT_NE(Parser().GetCompGroup(-2), nullptr);
     EXPECT_EQ(Parser().GetCompGroup(-2)->strDisplayName, L"");
     EXPECT_EQ(Parser().GetCompGroup(0), nullptr);
@@ -151,27 +165,14 @@ TEST_F(TemplateParser, ComponentTemplateContents)
     EXPECT_EQ(wall->nGroupId, 7);
     EXPECT_EQ(wall->pParent, nullptr);
     ASSERT_EQ(wall->vecCalItems.size(), 1u);
-    const SCalItemTemplate& volume = wall->vecCalItems[0];
-    EXPECT_EQ(volume.strUnits, L"m3,立方米");
-    ASSERT_EQ(volume.vecAttrs.size(), 2u);
-    const SKXAttParamOneNode& mortar = volume.vecAttrs[0];
-    EXPECT_EQ(mortar.strName, L"砂浆");
-    EXPECT_EQ(mortar.strCode, L"SJ");
-    EXPECT_EQ(mortar.strType, L"string");
-    EXPECT_EQ(mortar.strDefValue, L"M5");
-    EXPECT_EQ(mortar.arrValues, (CStringArray{L"M5", L"M7.5,混合", L"M10"}));
-    EXPECT_EQ(mortar.strDesc, L"砂浆标号");
-    const SKXAttParamOneNode& bare = volume.vecAttrs[1];
-    EXPECT_EQ(bare.strName, L"空");
-    EXPECT_TRUE(bare.strCode.empty() && bare.strDefValue.empty() && bare.arrValues.empty() && bare.strUnit.empty());
-
+    EXPECT_EQ(wall->vecCalItems[0].strUnits, L"m3,立方米");
+    ASSERT_EQ(wall->vecCalItems[0].vecAttrs.size(), 2u);
+    // The values list splits on commas, keeps escaped ones and drops empty pieces.
+    EXPECT_EQ(Fields(wall->vecCalItems[0].vecAttrs[0]), L"砂浆|SJ|string|M5|M5;M7.5,混合;M10||砂浆标号");
+    EXPECT_EQ(Fields(wall->vecCalItems[0].vecAttrs[1]), L"空||||||");
     ASSERT_EQ(wall->vecSysValues.size(), 2u);
-    EXPECT_EQ(wall->vecSysValues[0].strName, L"墙厚");
-    EXPECT_EQ(wall->vecSysValues[0].strCode, L"D");
-    EXPECT_EQ(wall->vecSysValues[0].strType, L"double");
-    EXPECT_EQ(wall->vecSysValues[0].strValue, L"240");
-    EXPECT_EQ(wall->vecSysValues[0].strDesc, L"单位：mm");
-    EXPECT_TRUE(wall->vecSysValues[1].strName.empty());
+    EXPECT_EQ(Fields(wall->vecSysValues[0]), L"墙厚|D|double|240|单位：mm");
+    EXPECT_EQ(Fields(wall->vecSysValues[1]), L"||||");
 }
 
 TEST_F(TemplateParser, SubTemplatesBelongToTheirComponent)
@@ -184,9 +185,7 @@ TEST_F(TemplateParser, SubTemplatesBelongToTheirComponent)
     SCompTemplate* arc = Parser().GetCompTemplate({12, 3});
     ASSERT_NE(arc, nullptr);
     EXPECT_EQ(beam->vecSubTemplates[0], arc);
-    EXPECT_EQ(arc->strName, L"弧形梁");
-    EXPECT_EQ(arc->nTypeId, 3);
-    EXPECT_EQ(arc->nGroupId, 3);
+    EXPECT_EQ(Fields({arc->strName, kx::IntToStr(arc->nTypeId), kx::IntToStr(arc->nGroupId)}), L"弧形梁|3|3");
     EXPECT_EQ(arc->pParent, beam);
     EXPECT_TRUE(arc->vecSubTemplates.empty());
     EXPECT_EQ(arc->arrItemNames, (CStringArray{L"弧形模板", L"体积"}));
@@ -194,71 +193,51 @@ TEST_F(TemplateParser, SubTemplatesBelongToTheirComponent)
     EXPECT_EQ(arc->vecSysValues[0].strName, L"弧长");
     EXPECT_EQ(beam->vecSubTemplates[1], Parser().GetCompTemplate({12, 4}));
 
-    EXPECT_EQ(Parser().GetCompTemplate({12, 5}), nullptr);
-    EXPECT_EQ(Parser().GetCompTemplate({13, 3}), nullptr);
-    EXPECT_EQ(Parser().GetCompTemplate({99, -1}), nullptr);
-    EXPECT_EQ(Parser().GetCompTemplate({-1, -1}), nullptr);
-}
-
-TEST_F(TemplateParser, LookupByNameFindsComponentsOnly)
-{
-    EXPECT_EQ(Parser().GetCompTemplateByName(L"框架梁"), Parser().GetCompTemplate({12, -1}));
+    const SCompGroupType absent[] = {{12, 5}, {13, 3}, {99, -1}, {-1, -1}};
+    for (const SCompGroupType& key : absent)
+        EXPECT_EQ(Parser().GetCompTemplate(key), nullptr) << key.nTypeId << "/" << key.nSubTypeId;
+    // Lookup by name finds components only, by the exact name.
+    EXPECT_EQ(Parser().GetCompTemplateByName(L"框架梁"), beam);
     EXPECT_EQ(Parser().GetCompTemplateByName(L"次梁"), Parser().GetCompTemplate({13, -1}));
-    EXPECT_EQ(Parser().GetCompTemplateByName(L"弧形梁"), nullptr);
-    EXPECT_EQ(Parser().GetCompTemplateByName(L"框架梁 "), nullptr);
-    EXPECT_EQ(Parser().GetCompTemplateByName(L""), nullptr);
+    for (const wchar_t* name : {L"弧形梁", L"框架梁 ", L""})
+        EXPECT_EQ(Parser().GetCompTemplateByName(name), nullptr) << name;
 }
 
 TEST_F(TemplateParser, UnitsOfSubTypeFallBackToTheComponent)
 {
-    EXPECT_EQ(Parser().GetCalItemUnits({12, -1}, L"实体模板"), L"m2");
-    // The sub-type's own item wins over the component's item of the same name.
-    EXPECT_EQ(Parser().GetCalItemUnits({12, 3}, L"体积"), L"m3");
-    EXPECT_EQ(Parser().GetCalItemUnits({12, -1}, L"体积"), L"m3,立方米");
-    EXPECT_EQ(Parser().GetCalItemUnits({12, 3}, L"弧形模板"), L"m2,平方米");
-    EXPECT_EQ(Parser().GetCalItemUnits({12, 3}, L"实体模板"), L"m2");
-    // The component does not see its sub-types' items, nor one sub-type another's.
-    EXPECT_EQ(Parser().GetCalItemUnits({12, -1}, L"弧形模板"), L"");
-    EXPECT_EQ(Parser().GetCalItemUnits({12, 4}, L"弧形模板"), L"");
-    EXPECT_EQ(Parser().GetCalItemUnits({12, 4}, L"变截面模板"), L"");
-    EXPECT_EQ(Parser().GetCalItemUnits({12, 9}, L"体积"), L"");
-    EXPECT_EQ(Parser().GetCalItemUnits({77, -1}, L"体积"), L"");
+    const std::tuple<SCompGroupType, const wchar_t*, const wchar_t*> rows[] = {
+        {{12, -1}, L"实体模板", L"m2"},
+        // The sub-type's own item wins over the component's item of the same name.
+        {{12, 3}, L"体积", L"m3"},
+        {{12, -1}, L"体积", L"m3,立方米"},
+        {{12, 3}, L"弧形模板", L"m2,平方米"},
+        {{12, 3}, L"实体模板", L"m2"},
+        // The component does not see its sub-types' items, nor one sub-type another's.
+        {{12, -1}, L"弧形模板", L""},
+        {{12, 4}, L"弧形模板", L""},
+        {{12, 4}, L"变截面模板", L""},
+        {{12, 9}, L"体积", L""},
+        {{77, -1}, L"体积", L""},
+    };
+    for (const auto& [key, item, units] : rows)
+        EXPECT_EQ(Parser().GetCalItemUnits(key, item), units) << key.nTypeId << "/" << key.nSubTypeId << " " << item;
 }
 
-TEST_F(TemplateParser, RulesInFileOrderWithEveryField)
+TEST_F(TemplateParser, RulesInFileOrderWithEveryFieldAndReleaseKeepsThem)
 {
     std::vector<SRuleItem> rules(1);
     rules[0].strRuleName = L"already there";
     ASSERT_TRUE(Parser().GetSysRules(rules));
     ASSERT_EQ(rules.size(), 4u);
     EXPECT_EQ(rules[0].strRuleName, L"already there");
+    // The text keeps the two characters backslash and n.
+    EXPECT_EQ(Fields(rules[1]), L"12/-1|实体模板|扣减项目|M|KouJ|1,2|1,2,3|说明\\n第二行");
+    EXPECT_EQ(Fields(rules[2]), L"12/3|弧形模板|计算方式|S||0|0-按弧长,1-按弦长|");
+    EXPECT_EQ(Fields(rules[3]), L"51/-1|体积|增加项目|||||");
 
-    const SRuleItem& deduct = rules[1];
-    EXPECT_EQ(deduct.compType, (SCompGroupType{12, -1}));
-    EXPECT_EQ(deduct.strCalItem, L"实体模板");
-    EXPECT_EQ(deduct.strRuleName, L"扣减项目");
-    EXPECT_EQ(deduct.strSelectType, L"M");
-    EXPECT_EQ(deduct.strIniType, L"KouJ");
-    EXPECT_EQ(deduct.strValue, L"1,2");
-    EXPECT_EQ(deduct.strOptions, L"1,2,3");
-    EXPECT_EQ(deduct.strText, L"说明\\n第二行");  // the two characters backslash and n
-
-    EXPECT_EQ(rules[2].compType, (SCompGroupType{12, 3}));
-    EXPECT_EQ(rules[2].strIniType, L"");
-
-    const SRuleItem& bare = rules[3];
-    EXPECT_EQ(bare.compType, (SCompGroupType{51, -1}));
-    EXPECT_EQ(bare.strRuleName, L"增加项目");
-    EXPECT_TRUE(bare.strValue.empty() && bare.strSelectType.empty() && bare.strIniType.empty() &&
-                bare.strText.empty() && bare.strOptions.empty());
-}
-
-TEST_F(TemplateParser, ReleaseKeepsAnswering)
-{
     EXPECT_TRUE(Parser().Release());
     EXPECT_NE(Parser().GetCompTemplate({12, 3}), nullptr);
     EXPECT_EQ(GroupNames().size(), 3u);
-    std::vector<SRuleItem> rules;
     EXPECT_TRUE(Parser().GetSysRules(rules));
     EXPECT_EQ(GetTemplateParser(), &Parser());
 }
@@ -266,10 +245,13 @@ TEST_F(TemplateParser, ReleaseKeepsAnswering)
 TEST(TemplateParserLoad, InitReloadsFromAnotherInstallation)
 {
     Installation first(kTemplates);
-    Installation second(R"(<Templates><Group id="1" name="Other"><Comp name="柱" type="21"/></Group></Templates>)");
+    // The host may spell the system folder with backslashes, and folder and file in another case.
+    TempDir second;
+    WriteBytes(second / "template" / "TEMPLATES.XML",
+               R"(<Templates><Group id="1" name="Other"><Comp name="柱" type="21"/></Group></Templates>)");
     ASSERT_TRUE(Parser().Init(first.dir()));
     EXPECT_NE(Parser().GetCompTemplateByName(L"框架梁"), nullptr);
-    ASSERT_TRUE(Parser().Init(second.dir()));
+    ASSERT_TRUE(Parser().Init(HostPath(second.path()))) << U8(KxHost::LastTemplateError());
     EXPECT_EQ(GroupNames(), (std::vector<CString>{L"Other"}));
     EXPECT_EQ(Parser().GetCompTemplateByName(L"框架梁"), nullptr);
     EXPECT_EQ(Parser().GetCompTemplate({21, -1})->nGroupId, 1);
@@ -279,39 +261,23 @@ TEST(TemplateParserLoad, InitReloadsFromAnotherInstallation)
     EXPECT_EQ(GroupNames().size(), 3u);
 }
 
-TEST(TemplateParserLoad, FolderAndFileNamesMatchWithoutRegardToCase)
-{
-    TempDir dir;
-    WriteBytes(dir / "template" / "TEMPLATES.XML", kTemplates);
-    // The host may spell the system folder with backslashes.
-    ASSERT_TRUE(Parser().Init(HostPath(dir.path()))) << U8(KxHost::LastTemplateError());
-    EXPECT_EQ(GroupNames().size(), 3u);
-}
-
 TEST(TemplateParserLoad, FilesInOtherEncodings)
 {
-    const std::string body = R"(<Templates><Group id="1" name="ZhuTi" display="主体结构"><Comp name="框架梁" type="12"><Item name="体积" units="m3,立方米"/></Comp></Group></Templates>)";
+    // 主体结构 / 框架梁 / 体积 / 立方米 in GB bytes, written out so that the test needs no encoder.
+    const std::string body = "<Templates><Group id=\"1\" name=\"ZhuTi\" display=\"\xD6\xF7\xCC\xE5\xBD\xE1\xB9\xB9\">"
+                             "<Comp name=\"\xBF\xF2\xBC\xDC\xC1\xBA\" type=\"12\"><Item name=\"\xCC\xE5\xBB\xFD\" units=\"m3,\xC1\xA2\xB7\xBD\xC3\xD7\"/>"
+                             "</Comp></Group></Templates>";
     for (const char* encoding : {"GB18030", "GBK", "UTF-16LE"}) {
         SCOPED_TRACE(encoding);
         std::string bytes = std::string("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>\n" + body;
-        CString wide = W(bytes);
-        std::string encoded;
         if (std::string(encoding) == "UTF-16LE") {
-            encoded = "\xFF\xFE";
-            for (wchar_t c : wide) {
-                encoded += static_cast<char>(c & 0xFF);
-                encoded += static_cast<char>((c >> 8) & 0xFF);
-            }
-        } else {
-            // GB bytes of 主体结构 / 框架梁 / 体积 / 立方米, written out so the test does not need an encoder.
-            encoded = bytes;
-            const std::pair<const char*, const char*> gb[] = {
-                {"主体结构", "\xD6\xF7\xCC\xE5\xBD\xE1\xB9\xB9"}, {"框架梁", "\xBF\xF2\xBC\xDC\xC1\xBA"},
-                {"体积", "\xCC\xE5\xBB\xFD"}, {"立方米", "\xC1\xA2\xB7\xBD\xC3\xD7"}};
-            for (const auto& [utf8, gbBytes] : gb)
-                encoded.replace(encoded.find(utf8), std::string(utf8).size(), gbBytes);
+            CString wide;
+            ASSERT_TRUE(kx::platform::Decode(bytes, "GB18030", wide));
+            bytes = "\xFF\xFE";
+            for (wchar_t c : wide)
+                bytes += {static_cast<char>(c & 0xFF), static_cast<char>((c >> 8) & 0xFF)};
         }
-        Installation inst(encoded);
+        Installation inst(bytes);
         ASSERT_TRUE(Parser().Init(inst.dir())) << U8(KxHost::LastTemplateError());
         ASSERT_NE(Parser().GetCompGroup(1), nullptr);
         EXPECT_EQ(Parser().GetCompGroup(1)->strDisplayName, L"主体结构");
@@ -322,36 +288,47 @@ TEST(TemplateParserLoad, FilesInOtherEncodings)
 
 namespace {
 
+// The fault files: `body` inside the document element from line 2, inside a group from line 3,
+// inside a component of that group from line 4.
+std::string InTemplates(const std::string& body) { return "<Templates>\n" + body + "\n</Templates>"; }
+std::string InGroup(const std::string& body) { return InTemplates("<Group id=\"1\" name=\"A\">\n" + body + "\n</Group>"); }
+std::string InComp(const std::string& body) { return InGroup("<Comp name=\"梁\" type=\"12\">\n" + body + "\n</Comp>"); }
+std::string InRules(const std::string& body) { return InTemplates("<Rules>\n" + body + "\n</Rules>"); }
+
 struct FaultCase {
     const char* name;
-    const char* xml;
+    std::string xml;
     int line;
     const char* fault;
 };
 
 const FaultCase kFaults[] = {
-    {"GroupWithoutId", "<Templates>\n<Group name=\"A\"/>\n</Templates>", 2, "\"id\""},
-    {"GroupWithoutName", "<Templates>\n<Group id=\"1\"/>\n</Templates>", 2, "\"name\""},
-    {"ComponentWithoutType", "<Templates>\n<Group id=\"1\" name=\"A\">\n\n<Comp name=\"梁\"/>\n</Group>\n</Templates>", 4, "\"type\""},
-    {"ComponentWithoutName", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp type=\"1\"/>\n</Group>\n</Templates>", 3, "\"name\""},
-    {"SubWithoutType", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"1\">\n<Sub name=\"弧形\"/>\n</Comp>\n</Group>\n</Templates>", 4, "\"type\""},
-    {"SubWithoutName", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"1\">\n<Sub type=\"2\"/>\n</Comp>\n</Group>\n</Templates>", 4, "\"name\""},
-    {"ItemWithoutName", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"1\">\n<Item units=\"m\"/>\n</Comp>\n</Group>\n</Templates>", 4, "\"name\""},
-    {"RuleWithoutType", "<Templates>\n<Rules>\n<Rule item=\"体积\" name=\"扣减项目\"/>\n</Rules>\n</Templates>", 3, "\"type\""},
-    {"RuleWithoutItem", "<Templates>\n<Rules>\n<Rule type=\"1\" name=\"扣减项目\"/>\n</Rules>\n</Templates>", 3, "\"item\""},
-    {"RuleWithoutName", "<Templates>\n<Rules>\n<Rule type=\"1\" item=\"体积\"/>\n</Rules>\n</Templates>", 3, "\"name\""},
-    {"GroupIdNotANumber", "<Templates>\n<Group id=\"one\" name=\"A\"/>\n</Templates>", 2, "not a number"},
-    {"TypeWithTrailingText", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"12a\"/>\n</Group>\n</Templates>", 3, "not a number"},
-    {"TypeOutOfRange", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"2147483648\"/>\n</Group>\n</Templates>", 3, "not a number"},
-    {"EmptyNumber", "<Templates>\n<Group id=\"\" name=\"A\"/>\n</Templates>", 2, "not a number"},
-    {"RuleSubNotANumber", "<Templates>\n<Rules>\n\n\n<Rule type=\"1\" sub=\"x\" item=\"体积\" name=\"扣减项目\"/>\n</Rules>\n</Templates>", 5, "not a number"},
-    {"DuplicateGroupId", "<Templates>\n<Group id=\"1\" name=\"A\"/>\n<Group id=\"1\" name=\"B\"/>\n</Templates>", 3, "duplicate group id 1"},
-    {"DuplicateTypeAcrossGroups", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"12\"/>\n</Group>\n<Group id=\"2\" name=\"B\">\n<Comp name=\"柱\" type=\"12\"/>\n</Group>\n</Templates>", 6, "duplicate component type id 12"},
-    {"DuplicateSubType", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"12\">\n<Sub type=\"3\" name=\"a\"/>\n<Sub type=\"3\" name=\"b\"/>\n</Comp>\n</Group>\n</Templates>", 5, "duplicate sub-type id 3"},
-    {"SubTypeMinusOne", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"12\">\n<Sub type=\"-1\" name=\"a\"/>\n</Comp>\n</Group>\n</Templates>", 4, "reserved"},
-    {"NestedSub", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"12\">\n<Sub type=\"3\" name=\"a\">\n<Sub type=\"4\" name=\"b\"/>\n</Sub>\n</Comp>\n</Group>\n</Templates>", 5, "cannot have sub-templates"},
-    {"NameNotUsableAsElement", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"3号梁\" type=\"12\"/>\n</Group>\n</Templates>", 3, "not a valid element name"},
-    {"SyntaxError", "<Templates>\n<Group id=\"1\" name=\"A\">\n<Comp name=\"梁\" type=\"12\">\n</Group>\n</Templates>", 4, "XML syntax error"},
+    {"GroupWithoutId", InTemplates("<Group name=\"A\"/>"), 2, "\"id\""},
+    {"GroupWithoutName", InTemplates("<Group id=\"1\"/>"), 2, "\"name\""},
+    {"ComponentWithoutType", InGroup("\n<Comp name=\"梁\"/>"), 4, "\"type\""},
+    {"ComponentWithoutName", InGroup("<Comp type=\"1\"/>"), 3, "\"name\""},
+    {"SubWithoutType", InComp("<Sub name=\"弧形\"/>"), 4, "\"type\""},
+    {"SubWithoutName", InComp("<Sub type=\"2\"/>"), 4, "\"name\""},
+    {"ItemWithoutName", InComp("<Item units=\"m\"/>"), 4, "\"name\""},
+    {"RuleWithoutType", InRules("<Rule item=\"体积\" name=\"扣减项目\"/>"), 3, "\"type\""},
+    {"RuleWithoutItem", InRules("<Rule type=\"1\" name=\"扣减项目\"/>"), 3, "\"item\""},
+    {"RuleWithoutName", InRules("<Rule type=\"1\" item=\"体积\"/>"), 3, "\"name\""},
+    {"GroupIdNotANumber", InTemplates("<Group id=\"one\" name=\"A\"/>"), 2, "not a number"},
+    {"TypeWithTrailingText", InGroup("<Comp name=\"梁\" type=\"12a\"/>"), 3, "not a number"},
+    {"TypeOutOfRange", InGroup("<Comp name=\"梁\" type=\"2147483648\"/>"), 3, "not a number"},
+    {"EmptyNumber", InTemplates("<Group id=\"\" name=\"A\"/>"), 2, "not a number"},
+    {"RuleSubNotANumber", InRules("\n\n<Rule type=\"1\" sub=\"x\" item=\"体积\" name=\"扣减项目\"/>"), 5, "not a number"},
+    {"DuplicateGroupId", InTemplates("<Group id=\"1\" name=\"A\"/>\n<Group id=\"1\" name=\"B\"/>"), 3,
+     "duplicate group id 1"},
+    {"DuplicateTypeAcrossGroups",
+     InTemplates("<Group id=\"1\" name=\"A\"><Comp name=\"梁\" type=\"12\"/></Group>\n\n\n"
+                 "<Group id=\"2\" name=\"B\"><Comp name=\"柱\" type=\"12\"/></Group>"),
+     5, "duplicate component type id 12"},
+    {"DuplicateSubType", InComp("<Sub type=\"3\" name=\"a\"/>\n<Sub type=\"3\" name=\"b\"/>"), 5, "duplicate sub-type id 3"},
+    {"SubTypeMinusOne", InComp("<Sub type=\"-1\" name=\"a\"/>"), 4, "reserved"},
+    {"NestedSub", InComp("<Sub type=\"3\" name=\"a\">\n<Sub type=\"4\" name=\"b\"/>\n</Sub>"), 5, "cannot have sub-templates"},
+    {"NameNotUsableAsElement", InGroup("<Comp name=\"3号梁\" type=\"12\"/>"), 3, "not a valid element name"},
+    {"SyntaxError", InComp("</Group>"), 4, "XML syntax error"},
     {"WrongDocumentElement", "<?xml version=\"1.0\"?>\n<Template/>", 2, "expected <Templates>"},
 };
 

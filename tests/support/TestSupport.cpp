@@ -34,6 +34,25 @@ TempDir::~TempDir()
 
 CString TempDir::wpath() const { return W(m_path); }
 
+ScopedUnsetEnv::ScopedUnsetEnv(std::initializer_list<const char*> names)
+{
+    for (const char* name : names) {
+        const char* value = std::getenv(name);
+        m_saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+        ::unsetenv(name);
+    }
+}
+
+ScopedUnsetEnv::~ScopedUnsetEnv()
+{
+    for (const auto& [name, value] : m_saved) {
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
+}
+
 CString W(const std::string& utf8) { return kx::platform::FromUtf8(utf8); }
 std::string U8(const CString& wide) { return kx::platform::ToUtf8(wide); }
 CString W(const fs::path& path) { return W(path.string()); }

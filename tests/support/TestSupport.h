@@ -2,7 +2,11 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <kxsysrule/Types.h>
 
@@ -25,6 +29,18 @@ public:
 
 private:
     fs::path m_path;
+};
+
+// Unsets environment variables for its lifetime, then gives them back the values they had.
+class ScopedUnsetEnv {
+public:
+    explicit ScopedUnsetEnv(std::initializer_list<const char*> names);
+    ~ScopedUnsetEnv();
+    ScopedUnsetEnv(const ScopedUnsetEnv&) = delete;
+    ScopedUnsetEnv& operator=(const ScopedUnsetEnv&) = delete;
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
 };
 
 CString W(const std::string& utf8);             // UTF-8 text to wide

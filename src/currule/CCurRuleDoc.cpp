@@ -3,7 +3,6 @@
 // template parser is asked once per element, never per record.
 #include "currule/CCurRuleDoc.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <utility>
@@ -272,13 +271,17 @@ bool CCurRuleDoc::ReadRecords(bool bOldFormat)
     // An older file is synced with the defaults: they replace its records and keep only their
     // values, so with the defaults at hand each record's key and value are all that is read.
     ITemplateParser* pParser = GetTemplateParser();
-    std::vector<SRuleItem> vecDefaults;
-    // The list has room before the earlier records go: the copy's strings then take the places
-    // theirs leave, and no large request makes the allocator sweep those up first.
-    vecDefaults.reserve(std::max(m_vecItems.size(), m_nDefaultCount));
+    // The earlier records are freed just before the copy, whose strings can then take their
+    // places, and the copy goes into an empty list that keeps the earlier list's room: no list of
+    // some 20 MB is allocated and freed on every load.
     m_vecItems.clear();
+    std::vector<SRuleItem> vecDefaults;
+    vecDefaults.swap(m_vecItems);
+    vecDefaults.reserve(m_nDefaultCount);
     if (!pParser || !pParser->GetSysRules(vecDefaults)) {
         // Without defaults the file's records stay as they are, and the file is not rewritten.
+        vecDefaults.clear();
+        m_vecItems.swap(vecDefaults);
         ReadProjectRecords(upgrade);
         return false;
     }

@@ -50,57 +50,40 @@ protected:
 
     static constexpr NS_KXComponentType::SCompGroupType kBeam{12, -1};
 
-    struct Parsed {
-        bool ok;
-        ETJSysDefUnitType type;
-        int factor;
-    };
-    static Parsed Parse(const std::string& text, int code, NS_KXComponentType::SCompGroupType comp = kBeam)
+    // "ok 3x5" for a volume with factor 5, "no 0x1" for a refusal. The stale values show that a
+    // failed parse still resets type and factor.
+    static std::string Parse(const char* text, int code, NS_KXComponentType::SCompGroupType comp = kBeam)
     {
-        // Stale values show that a failed parse still resets type and factor.
         ETJSysDefUnitType type = KXTJAttrSysDef::UnitType_Count;
         int factor = 99;
-        const bool ok = CFaceSysRule::ParseUnitType(W(std::string(text)), comp, code, type, factor);
-        return {ok, type, factor};
+        const bool ok = CFaceSysRule::ParseUnitType(W(text), comp, code, type, factor);
+        return (ok ? "ok " : "no ") + std::to_string(type) + "x" + std::to_string(factor);
     }
 };
 
+// The first allowed unit, "a,b" from an escaped comma; types 91-93 have fixed units and need no
+// parser, which also refuses to parse for them and accepts any unit unchanged.
 TEST_F(Units, DefaultUnitIsTheFirstAllowedUnit)
 {
-    CString unit = L"keep";
-    EXPECT_TRUE(CFaceSysRule::GetDefaultUnit(kBeam, 1, unit));
-    EXPECT_EQ(unit, L"m3");
-    EXPECT_TRUE(CFaceSysRule::GetDefaultUnit(kBeam, 6, unit));
-    EXPECT_EQ(unit, L"a,b");
-    unit = L"keep";
-    for (int code : {4, 7, 9, 1234}) {
-        EXPECT_FALSE(CFaceSysRule::GetDefaultUnit(kBeam, code, unit)) << code;
-        EXPECT_EQ(unit, L"keep");
-    }
-    EXPECT_FALSE(CFaceSysRule::GetDefaultUnit({77, -1}, 1, unit));
-    EXPECT_EQ(unit, L"keep");
-}
-
-TEST_F(Units, FixedComponentTypesNeedNoParser)
-{
     const struct {
-        int type;
-        const char* unit;
-    } fixed[] = {{91, "个"}, {92, "m"}, {93, "m2"}};
-    for (const auto& f : fixed) {
-        for (int sub : {-1, 5}) {
-            CString unit;
-            EXPECT_TRUE(CFaceSysRule::GetDefaultUnit({f.type, sub}, 1234, unit));
-            EXPECT_EQ(unit, W(std::string(f.unit)));
-            // Parsing is refused for them, and any unit is accepted unchanged.
-            const Parsed p = Parse(f.unit, 1, {f.type, sub});
-            EXPECT_FALSE(p.ok);
-            EXPECT_EQ(p.type, KXTJAttrSysDef::UnitType_None);
-            EXPECT_EQ(p.factor, 1);
-            CString anything = L"kg";
-            EXPECT_TRUE(CFaceSysRule::IsDWVailid({f.type, sub}, L"无单位", anything));
-            EXPECT_EQ(anything, L"kg");
-        }
+        NS_KXComponentType::SCompGroupType comp;
+        int code;
+        const wchar_t* unit; // null: refused, the unit left alone
+    } rows[] = {
+        {kBeam, 1, L"m3"},       {kBeam, 6, L"a,b"},     {kBeam, 4, nullptr},       {kBeam, 7, nullptr},
+        {kBeam, 9, nullptr},     {kBeam, 1234, nullptr}, {{77, -1}, 1, nullptr},    {{91, -1}, 1234, L"个"},
+        {{92, 5}, 1, L"m"},      {{93, -1}, 1, L"m2"},
+    };
+    for (const auto& r : rows) {
+        CString unit = L"keep";
+        EXPECT_EQ(CFaceSysRule::GetDefaultUnit(r.comp, r.code, unit), r.unit != nullptr) << r.comp.nTypeId << "/" << r.code;
+        EXPECT_EQ(unit, r.unit ? r.unit : L"keep") << r.comp.nTypeId << "/" << r.code;
+    }
+    for (const NS_KXComponentType::SCompGroupType fixed : {NS_KXComponentType::SCompGroupType{91, -1}, {92, 5}, {93, -1}}) {
+        EXPECT_EQ(Parse("m2", 1, fixed), "no 0x1");
+        CString anything = L"kg";
+        EXPECT_TRUE(CFaceSysRule::IsDWVailid(fixed, L"无单位", anything));
+        EXPECT_EQ(anything, L"kg");
     }
     CStringArray units{L"untouched"};
     EXPECT_TRUE(Rules().GetItemUnits({92, -1}, 1, units));
@@ -112,39 +95,31 @@ TEST_F(Units, ParseUnitTexts)
     const struct {
         const char* text;
         int code;
-        bool ok;
-        int type;
-        int factor;
-    } cases[] = {
-        {"m3", 1, true, 3, 1},
-        {"5m3", 1, true, 3, 5},
-        {"5 m3", 1, false, 0, 1},   // the blank before the unit is not part of the number
-        {" 5m3", 1, true, 3, 5},    // leading blanks are
-        {"-2m3", 1, true, 3, -2},
-        {"+m3", 1, false, 0, 1},
-        {"m3x", 1, false, 0, 1},
-        {"m2", 1, true, 2, 1},
-        {"10m2", 1, true, 2, 10},
-        {"99999999999m3", 1, true, 3, 2147483647},
-        {"2m2", 2, true, 2, 2},     // "m" occurs first but is followed by "2"
-        {"3m", 2, true, 1, 3},
-        {"m3", 2, false, 0, 1},
-        {"处", 3, false, 0, 1},     // allowed, but not a known unit name
-        {"m3", 4, false, 0, 1},     // the list splits into nothing
-        {"M3", 5, true, 3, 1},
-        {"2M3", 5, true, 3, 2},
-        {"m3", 5, false, 0, 1},     // letter case counts
-        {"4立方米", 5, true, 3, 4},
-        {"2吨", 8, true, 4, 2},
-        {"m", 9, false, 0, 1},      // no template item for the code's name
-        {"m", 1234, false, 0, 1},   // unknown code
+        const char* expected;
+    } rows[] = {
+        {"m3", 1, "ok 3x1"},
+        {"5m3", 1, "ok 3x5"},
+        {"5 m3", 1, "no 0x1"}, // the blank before the unit is not part of the number
+        {" 5m3", 1, "ok 3x5"}, // leading blanks are
+        {"-2m3", 1, "ok 3x-2"},
+        {"+m3", 1, "no 0x1"},
+        {"m3x", 1, "no 0x1"},
+        {"10m2", 1, "ok 2x10"},
+        {"99999999999m3", 1, "ok 3x2147483647"},
+        {"2m2", 2, "ok 2x2"}, // "m" occurs first but is followed by "2"
+        {"3m", 2, "ok 1x3"},
+        {"m3", 2, "no 0x1"},
+        {"处", 3, "no 0x1"}, // allowed, but not a known unit name
+        {"m3", 4, "no 0x1"}, // the list splits into nothing
+        {"2M3", 5, "ok 3x2"},
+        {"m3", 5, "no 0x1"}, // letter case counts
+        {"4立方米", 5, "ok 3x4"},
+        {"2吨", 8, "ok 4x2"},
+        {"m", 9, "no 0x1"},    // no template item for the code's name
+        {"m", 1234, "no 0x1"}, // unknown code
     };
-    for (const auto& c : cases) {
-        const Parsed p = Parse(c.text, c.code);
-        EXPECT_EQ(p.ok, c.ok) << c.text << " / " << c.code;
-        EXPECT_EQ(p.type, c.type) << c.text << " / " << c.code;
-        EXPECT_EQ(p.factor, c.factor) << c.text << " / " << c.code;
-    }
+    for (const auto& r : rows)
+        EXPECT_EQ(Parse(r.text, r.code), r.expected) << r.text << " / " << r.code;
 }
 
 TEST_F(Units, CheckUnitsAgainstTheAllowedList)
@@ -152,62 +127,51 @@ TEST_F(Units, CheckUnitsAgainstTheAllowedList)
     const struct {
         const char* item;
         const char* unit;
-        bool valid;
-        const char* after;
-    } cases[] = {
-        {"体积", "m3", true, "m3"},
-        {"体积", "-3m3", true, "-3m3"},
-        {"体积", "12m2", true, "12m2"},
-        {"体积", "kg", false, "m3"},
-        {"体积", "5 m3", false, "m3"},
-        {"体积", "m3x", false, "m3"},
-        {"体积", "", false, "m3"},
-        {"处数", "处", true, "处"},     // the name table takes no part here
-        {"处数", "3处", true, "3处"},
-        {"面积", "2m2", true, "2m2"},
-        {"转义", "a,b", true, "a,b"},
-        {"转义", "x", false, "a,b"},
-        {"空", "kg", false, "kg"},      // no units known: left alone
-        {"无单位", "kg", false, "kg"},
-        {"没有的项目", "m3", false, "m3"},
+        const char* expected; // the answer and the unit after the call
+    } rows[] = {
+        {"体积", "m3", "ok m3"},
+        {"体积", "-3m3", "ok -3m3"},
+        {"体积", "12m2", "ok 12m2"},
+        {"体积", "kg", "no m3"}, // replaced by the default unit
+        {"体积", "5 m3", "no m3"},
+        {"体积", "", "no m3"},
+        {"处数", "3处", "ok 3处"}, // the name table takes no part here
+        {"面积", "2m2", "ok 2m2"},
+        {"转义", "a,b", "ok a,b"},
+        {"转义", "x", "no a,b"},
+        {"空", "kg", "no kg"}, // no units known: left alone
+        {"无单位", "kg", "no kg"},
+        {"没有的项目", "m3", "no m3"},
     };
-    for (const auto& c : cases) {
-        CString unit = W(std::string(c.unit));
-        EXPECT_EQ(CFaceSysRule::IsDWVailid(kBeam, W(std::string(c.item)), unit), c.valid) << c.item << " / " << c.unit;
-        EXPECT_EQ(unit, W(std::string(c.after))) << c.item << " / " << c.unit;
+    for (const auto& r : rows) {
+        CString unit = W(r.unit);
+        const bool ok = CFaceSysRule::IsDWVailid(kBeam, W(r.item), unit);
+        EXPECT_EQ((ok ? "ok " : "no ") + U8(unit), r.expected) << r.item << " / " << r.unit;
     }
 }
 
-TEST_F(Units, AttributeParametersOfAnItem)
+TEST_F(Units, AttributeParametersAndSystemVariables)
 {
     std::vector<SKXAttParamOneNode> nodes(5);
     CFaceSysRule::getAttributes(kBeam, L"体积", nodes);
     ASSERT_EQ(nodes.size(), 2u);
     EXPECT_EQ(nodes[0].strName, L"强度");
     EXPECT_EQ(nodes[0].arrValues, (CStringArray{L"C25", L"C30"}));
-    EXPECT_EQ(nodes[1].strUnit, L"mm");
-    EXPECT_EQ(nodes[1].strDesc, L"d2");
-
+    EXPECT_EQ(nodes[1].strUnit + L"|" + nodes[1].strDesc, L"mm|d2");
     // An item without attributes empties the list; a missing item or type leaves it alone.
     CFaceSysRule::getAttributes(kBeam, L"面积", nodes);
     EXPECT_TRUE(nodes.empty());
-    std::vector<SKXAttParamOneNode> kept(1);
-    kept[0].strName = L"mine";
-    CFaceSysRule::getAttributes(kBeam, L"没有的项目", kept);
-    CFaceSysRule::getAttributes({77, -1}, L"体积", kept);
-    ASSERT_EQ(kept.size(), 1u);
-    EXPECT_EQ(kept[0].strName, L"mine");
-}
+    nodes.resize(1);
+    CFaceSysRule::getAttributes(kBeam, L"没有的项目", nodes);
+    CFaceSysRule::getAttributes({77, -1}, L"体积", nodes);
+    EXPECT_EQ(nodes.size(), 1u);
 
-TEST_F(Units, SystemVariablesOfAComponentType)
-{
     std::vector<SKXAttSysValue> values(3);
     ASSERT_TRUE(CFaceSysRule::GetCalSysVariable(kBeam, values));
     ASSERT_EQ(values.size(), 2u);
-    EXPECT_EQ(values[0].strCode, L"KS");
-    EXPECT_EQ(values[0].strDesc, L"梁的跨数");
+    EXPECT_EQ(values[0].strCode + L"|" + values[0].strDesc, L"KS|梁的跨数");
     EXPECT_EQ(values[1].strName, L"标高");
-
+    // A type without variables succeeds with none, an unknown type fails with none.
     EXPECT_TRUE(CFaceSysRule::GetCalSysVariable({13, -1}, values));
     EXPECT_TRUE(values.empty());
     values.resize(2);

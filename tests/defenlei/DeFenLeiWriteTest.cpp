@@ -8,17 +8,6 @@ using namespace kxtest;
 
 namespace {
 
-FenLeiMap SampleMap()
-{
-    FenLeiMap map;
-    map[{12, -1}] = {{L"体积", {L"TJDJ", L"H"}}, {L"面积", {}}, {L"实体模板", {L"MBLX"}}};
-    map[{-1, 5}] = {{L"Volume", {L"K2", L"K1", L"K2"}}};
-    map[{3, 0}] = {};
-    map[{2, 9}] = {{L"空项", {}}};
-    map[{41, 0}] = {{L"砖模", {L"a<b>&\"c'", L"", L" 前后空格 ", L"tab\there\nline\r"}}, {L"砖模", {L"second"}}};
-    return map;
-}
-
 // Element names, attributes in order and children, as one line.
 std::string Shape(xmlNode* node)
 {
@@ -72,21 +61,19 @@ TEST_F(FenLeiTest, WriterProducesTheDocumentedShape)
 
 TEST_F(FenLeiTest, RoundTripLosesOnlyWhatTheFileCannotHold)
 {
-    const FenLeiMap map = SampleMap();
+    // Items without keys and groups left without items are gone; markup, blanks, control
+    // whitespace, repeated keys and key order survive.
+    FenLeiMap map;
+    map[{12, -1}] = {{L"体积", {L"TJDJ", L"H"}}, {L"面积", {}}, {L"实体模板", {L"MBLX"}}};
+    map[{-1, 5}] = {{L"Volume", {L"K2", L"K1", L"K2"}}};
+    map[{3, 0}] = {};
+    map[{2, 9}] = {{L"空项", {}}};
+    map[{41, 0}] = {{L"砖模", {L"a<b>&\"c'", L"", L" 前后空格 ", L"tab\there\nline\r"}}, {L"砖模", {L"second"}}};
     ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo(map));
-
-    // The cache is the written map itself, empty groups and items without keys included.
-    FenLeiMap out;
-    EXPECT_TRUE(CKXCurDeFenLeiSet::ReadDeFenLeiSetInfo(out));
-    EXPECT_EQ(Describe(out), Describe(map));
-
-    // From the file: items without keys and groups left without items are gone; markup, blanks,
-    // control whitespace and key order survive.
-    FenLeiMap expected = map;
-    expected.erase({3, 0});
-    expected.erase({2, 9});
-    std::erase_if(expected[{12, -1}], [](const Item& item) { return item.vecVarKey.empty(); });
-    EXPECT_EQ(ReadCold(), Describe(expected));
+    map.erase({3, 0});
+    map.erase({2, 9});
+    map[{12, -1}].erase(map[{12, -1}].begin() + 1);
+    EXPECT_EQ(ReadCold(), Describe(map));
 }
 
 TEST_F(FenLeiTest, InvalidItemNamesFailOnlyWhenTheItemHasKeys)

@@ -5,8 +5,6 @@
 namespace kxtest {
 namespace {
 
-const KxSysRule::RuleType kNoDoc[] = {static_cast<KxSysRule::RuleType>(3), static_cast<KxSysRule::RuleType>(-1)};
-
 class CurRuleFacade : public CurRuleTest {
 protected:
     void SetUp() override
@@ -134,14 +132,11 @@ TEST_F(CurRuleFacade, RuleActionFunction)
 
 TEST_F(CurRuleFacade, RuleTypesWithoutDocument)
 {
-    for (const KxSysRule::RuleType type : kNoDoc) {
+    for (const auto type : {static_cast<KxSysRule::RuleType>(3), static_cast<KxSysRule::RuleType>(-1)}) {
         EXPECT_FALSE(CFaceCurRule::InitXMLData(m_path, type));
         EXPECT_FALSE(CFaceCurRule::SaveXMLData(m_path, type));
         EXPECT_FALSE(CFaceCurRule::IsModified(type));
         EXPECT_EQ(CFaceCurRule::GetCurFileName(type), L"");
-        CStringArray rules{L"x"};
-        EXPECT_FALSE(CFaceCurRule::GetCurItemRules({12, -1}, rules, L"", type));
-        EXPECT_TRUE(rules.empty());
         EXPECT_FALSE(CFaceCurRule::SetCurItemRules({12, -1}, {L"扣减项目", L"1"}, L"", type));
         EXPECT_FALSE(CFaceCurRule::CheckItem({12, -1}, L"体积", type));
         CString item = L"x";

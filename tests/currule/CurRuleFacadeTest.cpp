@@ -1,5 +1,7 @@
 // The file-level entry points of CFaceCurRule: when InitXMLData reloads, the modified flag, saves
 // that fail, the host's rule-action function, and rule types that select no document.
+#include <tuple>
+
 #include "currule/CurRuleFixture.h"
 
 namespace kxtest {
@@ -89,11 +91,7 @@ TEST_F(CurRuleFacade, ModifiedFlag)
     EXPECT_FALSE(CFaceCurRule::IsModified(kQD));
 }
 
-struct ActionCall {
-    int n1, n2;
-    bool b;
-    bool operator==(const ActionCall&) const = default;
-};
+using ActionCall = std::tuple<int, int, bool>;
 std::vector<ActionCall> g_calls;
 bool g_actionResult = false;
 

@@ -12,12 +12,7 @@ namespace {
 sCalItemDir Dir(NS_KXComponentType::SCompGroupType comp, const wchar_t* item, const wchar_t* name,
                 KxSysRule::RuleType type = kQD)
 {
-    sCalItemDir dir;
-    dir.compType = comp;
-    dir.strCalItem = item;
-    dir.strRuleName = name;
-    dir.eRuleType = type;
-    return dir;
+    return {comp, item, name, type};
 }
 
 class ItemRuleQuery : public CurRuleTest {

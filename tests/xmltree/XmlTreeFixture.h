@@ -15,6 +15,21 @@ namespace xmltreetest {
 using kxtest::U8;
 using kxtest::W;
 
+// What a read gives: the value, "(untouched)" when it succeeds without writing one, "(failed)".
+inline std::string Read(const std::function<bool(CString&)>& read)
+{
+    CString value = L"(untouched)";
+    return read(value) ? U8(value) : "(failed)";
+}
+
+// A fresh tree loaded from `file`; null when the load fails.
+inline std::unique_ptr<IXMLTree> Reload(const kxtest::fs::path& file)
+{
+    std::unique_ptr<IXMLTree> tree;
+    CreateXMLTree(tree);
+    return tree->LoadFile(W(file)) ? std::move(tree) : nullptr;
+}
+
 class XmlTreeTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(CreateXMLTree(m_tree)); }
@@ -33,20 +48,26 @@ protected:
         return U8(name);
     }
 
+    std::string Value() { return Read([&](CString& v) { return m_tree->GetValue(v); }); }
+    std::string PathValue(const CString& path) { return Read([&](CString& v) { return m_tree->GetPathValue(path, v); }); }
+    std::string Attr(const CString& name) { return Read([&](CString& v) { return m_tree->GetAttribute(name, v); }); }
+    // The child count, -1 when it cannot be had.
+    int Count()
+    {
+        int count = -1;
+        return m_tree->GetChildCount(count) ? count : -1;
+    }
+
     // The subtree below the current node, as name(child child ...); text nodes as 'text'.
     // Leaves the current node where it was.
     std::string Outline()
     {
         const std::string name = Name();
-        if (name == "#text") {
-            CString value;
-            m_tree->GetValue(value);
-            return "'" + U8(value) + "'";
-        }
-        int count = 0;
-        EXPECT_TRUE(m_tree->GetChildCount(count));
+        if (name == "#text")
+            return "'" + Value() + "'";
+        const int count = Count();
         std::string out = name;
-        if (count == 0)
+        if (count <= 0)
             return out;
         out += '(';
         for (int i = 0; i < count; ++i) {
@@ -55,6 +76,13 @@ protected:
             EXPECT_TRUE(m_tree->MoveToParent());
         }
         return out + ')';
+    }
+
+    // The file a tree saves, for comparing documents as the library writes them.
+    std::string Saved(IXMLTree& tree, const std::string& name)
+    {
+        const auto path = m_dir / name;
+        return tree.SaveFile(W(path)) ? kxtest::ReadBytes(path) : "(refused)";
     }
 
     // The code of the KxXmlError that `call` raises, 0 when it raises none.

@@ -77,14 +77,6 @@ protected:
         return node;
     }
 
-    // The file the tree saves, for comparing documents as the library writes them.
-    std::string Saved(IXMLTree& tree, const std::string& name)
-    {
-        const auto path = m_dir / name;
-        EXPECT_TRUE(tree.SaveFile(W(path)));
-        return kxtest::ReadBytes(path);
-    }
-
     // Rewrites the children of the document element with random calls on both the tree and the
     // model; now and then reads in between, which must not see anything of the old content.
     void RewriteRandomly(ModelNode& root)
@@ -120,12 +112,9 @@ protected:
                 if (!value.empty())
                     node.children.push_back({"#text", value, {}, {}});
             } else if (op < 96) {
-                int count = -1;
-                ASSERT_TRUE(Tree().GetChildCount(count));
-                ASSERT_EQ(count, static_cast<int>(node.children.size()));
-                CString value;
-                EXPECT_EQ(Tree().GetAttribute(L"a", value), std::any_of(node.attrs.begin(), node.attrs.end(),
-                                                                          [](const auto& a) { return a.first == "a"; }));
+                ASSERT_EQ(Count(), static_cast<int>(node.children.size()));
+                EXPECT_EQ(Attr(L"a") != "(failed)", std::any_of(node.attrs.begin(), node.attrs.end(),
+                                                                [](const auto& a) { return a.first == "a"; }));
             } else {
                 // Into an element child already written, and on from there.
                 std::vector<std::size_t> elements;
@@ -154,9 +143,10 @@ TEST_F(Rewrite, RandomRewritesGiveWhatFreshElementsGive)
         RewriteRandomly(root);
 
         std::unique_ptr<IXMLTree> expected;
-        ASSERT_TRUE(CreateXMLTree(expected));
-        ASSERT_TRUE(expected->LoadXML(W(ToXml(root))));
-        ASSERT_EQ(Saved(Tree(), "rewritten.xml"), Saved(*expected, "expected.xml")) << "round " << round;
+        ASSERT_TRUE(CreateXMLTree(expected) && expected->LoadXML(W(ToXml(root))));
+        const std::string rewritten = Saved(Tree(), "rewritten.xml");
+        ASSERT_NE(rewritten, "(refused)");
+        ASSERT_EQ(rewritten, Saved(*expected, "expected.xml")) << "round " << round;
     }
 }
 
@@ -188,12 +178,9 @@ TEST_F(Rewrite, TheSameTreeWrittenAgainKeepsItsContentAndTakesNewValues)
     write("", "1");
     ASSERT_TRUE(Tree().MoveToPath(L"工程数据"));
     EXPECT_EQ(Outline(), "工程数据(组(梁(体积(扣减项目 计算方式('1')))))");
-    CString value;
-    ASSERT_TRUE(Tree().GetPathValue(L"/工程数据/组/梁/体积/计算方式/@selecttype", value));
-    EXPECT_EQ(value, L"S");
+    EXPECT_EQ(PathValue(L"/工程数据/组/梁/体积/计算方式/@selecttype"), "S");
     write("3", "1");
-    ASSERT_TRUE(Tree().GetPathValue(L"/工程数据/组/梁/体积/扣减项目", value));
-    EXPECT_EQ(value, L"3");
+    EXPECT_EQ(PathValue(L"/工程数据/组/梁/体积/扣减项目"), "3");
 }
 
 } // namespace

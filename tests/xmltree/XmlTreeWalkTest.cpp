@@ -65,9 +65,7 @@ protected:
         EXPECT_EQ(Name(), expected.name) << step;
         if (!withCount)
             return;
-        int count = -1;
-        EXPECT_TRUE(Tree().GetChildCount(count)) << step;
-        EXPECT_EQ(count, static_cast<int>(expected.children.size())) << step;
+        EXPECT_EQ(Count(), static_cast<int>(expected.children.size())) << step;
     }
 
     ModelNode m_document{"#document", {}};
@@ -152,9 +150,7 @@ TEST_F(XmlTreeWalk, LevelByLevelReadVisitsEveryNodeInOrder)
 
     auto read = [&](auto&& self) -> void {
         visited.push_back(Name());
-        int count = 0;
-        ASSERT_TRUE(Tree().GetChildCount(count));
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0, count = Count(); i < count; ++i) {
             ASSERT_TRUE(Tree().MoveToChild(i));
             self(self);
             ASSERT_TRUE(Tree().MoveToParent());

@@ -1,12 +1,9 @@
 // The road from UserSetRules to the written-back list: which pairs get pages, the caption, OK,
 // Cancel, and the cases that answer false without a sheet.
-#include <QListWidget>
 #include <QPlainTextEdit>
-#include <QRadioButton>
 #include <QTest>
 
 #include "ruledlg/CDJListBox.h"
-#include "ruledlg/CPageMultiSelect.h"
 #include "ruledlg/CPageSingleSelect.h"
 #include "SheetTestSupport.h"
 
@@ -16,52 +13,56 @@ using NS_KXComponentType::SCompGroupType;
 
 namespace {
 
+// Add, remove, insert, move up, move down on a multi-select page.
+std::string Buttons(CUserSetRuleSheet& sheet, int page)
+{
+    std::string enabled;
+    for (int id : {IDC_ADD, IDC_REMOVE, IDC_INSERT, IDC_MOVEUP, IDC_MOVEDOWN})
+        enabled += PageCtrl(sheet, page, id)->isEnabled() ? '1' : '0';
+    return enabled;
+}
+
 TEST_F(SheetTest, TooShortAListOrNoDefinitionsAnswerFalseWithoutASheet)
 {
-    struct Case {
-        SCompGroupType comp;
-        const wchar_t* item;
-        CStringArray rules;
-    };
-    const Case cases[] = {
+    const std::vector<std::tuple<SCompGroupType, const wchar_t*, CStringArray>> cases = {
         {kBeam, L"体积", {L"扣减项目"}},
         {kBeam, L"体积", {}},
         {{61, -1}, L"体积", {L"扣减项目", L"1"}}, // a component without default rules
         {kBeam, L"钢筋", {L"扣减项目", L"1"}},    // an item without default rules
         {{-1, -1}, L"体积", {L"扣减项目", L"1"}},
     };
-    for (const Case& c : cases) {
-        CStringArray rules = c.rules;
+    for (const auto& [comp, item, before] : cases) {
+        SCOPED_TRACE(U8(item) + " " + std::to_string(comp.nTypeId) + " " + std::to_string(before.size()));
+        CStringArray rules = before;
         SheetDriver driver({});
-        EXPECT_FALSE(CFaceSysRule::UserSetRules(c.comp, c.item, rules, KxSysRule::Rule_QingDan)) << U8(c.item);
+        EXPECT_FALSE(CFaceSysRule::UserSetRules(comp, item, rules, KxSysRule::Rule_QingDan));
         QCoreApplication::processEvents();
-        EXPECT_FALSE(driver.SheetSeen()) << U8(c.item);
-        EXPECT_EQ(rules, c.rules);
+        EXPECT_FALSE(driver.SheetSeen());
+        EXPECT_EQ(rules, before);
     }
 }
 
 TEST_F(SheetTest, OnlyRulesWithAUsableDefinitionGetAPageAndOkWritesTheirValues)
 {
     CStringArray rules{L"扣减项目", L"1,3", L"未知", L"x", L"计算方式", L"0", L"附加说明", L"0", L"空选项", L"0"};
-    SheetDriver driver({
+    EXPECT_TRUE(RunSheet(kBeam, L"体积", rules, KxSysRule::Rule_QingDan, {
         [](CUserSetRuleSheet& sheet) {
             EXPECT_EQ(TabTitles(sheet), (QStringList{Q("扣减项目"), Q("计算方式")}));
             EXPECT_EQ(sheet.windowTitle(), Q("清单库\\主体结构\\框架梁\\体积"));
-            auto* chosen = PageCtrl<CDJListBox>(sheet, 0, IDC_LIST_CHOSEN);
-            EXPECT_EQ(chosen->GetText(0), L"梁头");
-            chosen->SetCurSel(1);
+            EXPECT_EQ(Buttons(sheet, 0), "00000");
+            EXPECT_EQ(Multi(sheet, 0).ChosenList()->GetText(0), L"梁头");
+            Multi(sheet, 0).ChosenList()->SetCurSel(1);
         },
-        // The button is enabled by the idle pass after the selection: move 孔洞 (3) above 梁头 (1),
+        // The idle pass after the selection has enabled the buttons: move 孔洞 (3) above 梁头 (1),
         // then choose the third method on the second page.
         [](CUserSetRuleSheet& sheet) {
+            EXPECT_EQ(Buttons(sheet, 0), "01110");
             QTest::mouseClick(PageCtrl<QPushButton>(sheet, 0, IDC_MOVEUP), Qt::LeftButton);
             sheet.GetTabControl()->setCurrentIndex(1);
-            QTest::mouseClick(PageCtrl<QRadioButton>(sheet, 1, 1043), Qt::LeftButton);
+            QTest::mouseClick(Radio(sheet, 1, 1043), Qt::LeftButton);
             ClickOk(sheet);
         },
-    });
-    EXPECT_TRUE(CFaceSysRule::UserSetRules(kBeam, L"体积", rules, KxSysRule::Rule_QingDan));
-    EXPECT_TRUE(driver.SheetSeen());
+    }));
     EXPECT_EQ(rules, (CStringArray{L"扣减项目", L"3,1", L"未知", L"x", L"计算方式", L"2", L"附加说明", L"0", L"空选项", L"0"}));
 }
 
@@ -69,23 +70,15 @@ TEST_F(SheetTest, PagesShowTheDefinitionsOptionsAndDescriptions)
 {
     CStringArray rules{L"计算方式", L"1", L"增加项目", L"23", L"模板类别", L"1"};
     SheetDriver driver({[](CUserSetRuleSheet& sheet) {
-        auto* single = dynamic_cast<CPageSingleSelect*>(sheet.GetPages().at(0).get());
-        ASSERT_NE(single, nullptr);
-        EXPECT_EQ(PageCtrl<QRadioButton>(sheet, 0, 1041)->text(), Q("按设计图示尺寸(&0)"));
-        EXPECT_EQ(PageCtrl<QRadioButton>(sheet, 0, 1043)->text(), Q("按外皮尺寸(&2)"));
-        EXPECT_TRUE(PageCtrl<QRadioButton>(sheet, 0, 1042)->isChecked());
+        ASSERT_NE(dynamic_cast<CPageSingleSelect*>(sheet.GetPages().at(0).get()), nullptr);
+        EXPECT_EQ(Radio(sheet, 0, 1041)->text(), Q("按设计图示尺寸(&0)"));
+        EXPECT_EQ(Radio(sheet, 0, 1043)->text(), Q("按外皮尺寸(&2)"));
+        EXPECT_TRUE(Radio(sheet, 0, 1042)->isChecked());
         EXPECT_EQ(PageCtrl<QPlainTextEdit>(sheet, 0, IDC_DESC)->document()->blockCount(), 2);
-
-        auto* multi = dynamic_cast<CPageMultiSelect*>(sheet.GetPages().at(1).get());
-        ASSERT_NE(multi, nullptr);
-        EXPECT_EQ(multi->AllList()->GetText(0), L"梁垫");
-        EXPECT_EQ(multi->ChosenList()->GetText(0), L"牛腿");
-
+        EXPECT_EQ(Multi(sheet, 1).AllList()->GetText(0), L"梁垫");
+        EXPECT_EQ(Multi(sheet, 1).ChosenList()->GetText(0), L"牛腿");
         // A rule without a description section shows nothing on either side.
-        auto* bare = dynamic_cast<CPageMultiSelect*>(sheet.GetPages().at(2).get());
-        ASSERT_NE(bare, nullptr);
-        EXPECT_EQ(bare->AllList()->GetCount(), 0);
-        EXPECT_EQ(bare->ChosenList()->GetCount(), 0);
+        EXPECT_EQ(Multi(sheet, 2).AllList()->GetCount() + Multi(sheet, 2).ChosenList()->GetCount(), 0);
         ClickOk(sheet);
     }});
     EXPECT_TRUE(CFaceSysRule::UserSetRules(kBeam, L"体积", L"ignored", rules, KxSysRule::Rule_QingDan));
@@ -96,62 +89,50 @@ TEST_F(SheetTest, CancelLeavesEveryEntryAsItWas)
 {
     const CStringArray before{L"扣减项目", L"1,3", L"计算方式", L"0", L"尾"};
     CStringArray rules = before;
-    SheetDriver driver({[](CUserSetRuleSheet& sheet) {
-        auto* page = dynamic_cast<CPageMultiSelect*>(sheet.GetPages().at(0).get());
-        page->AllList()->SetCurSel(0);
-        page->OnAdd();
-        ASSERT_EQ(page->ChosenList()->GetCount(), 3);
+    EXPECT_FALSE(RunSheet(kBeam, L"体积", rules, KxSysRule::Rule_QingDan, {[](CUserSetRuleSheet& sheet) {
+        Multi(sheet, 0).AllList()->SetCurSel(0);
+        Multi(sheet, 0).OnAdd();
+        ASSERT_EQ(Multi(sheet, 0).ChosenList()->GetCount(), 3);
         sheet.GetTabControl()->setCurrentIndex(1);
-        QTest::mouseClick(PageCtrl<QRadioButton>(sheet, 1, 1042), Qt::LeftButton);
+        QTest::mouseClick(Radio(sheet, 1, 1042), Qt::LeftButton);
         ClickCancel(sheet);
-    }});
-    EXPECT_FALSE(CFaceSysRule::UserSetRules(kBeam, L"体积", rules, KxSysRule::Rule_QingDan));
-    EXPECT_TRUE(driver.SheetSeen());
+    }}));
     EXPECT_EQ(rules, before);
 }
 
 TEST_F(SheetTest, TheSameRuleTwiceMakesTwoTabsAndTheLaterOneWins)
 {
     CStringArray rules{L"计算方式", L"0", L"扣减项目", L"1", L"计算方式", L"0"};
-    SheetDriver driver({[](CUserSetRuleSheet& sheet) {
+    EXPECT_TRUE(RunSheet(kBeam, L"体积", rules, KxSysRule::Rule_QingDan, {[](CUserSetRuleSheet& sheet) {
         EXPECT_EQ(TabTitles(sheet), (QStringList{Q("计算方式"), Q("扣减项目"), Q("计算方式")}));
-        QTest::mouseClick(PageCtrl<QRadioButton>(sheet, 0, 1042), Qt::LeftButton);
+        QTest::mouseClick(Radio(sheet, 0, 1042), Qt::LeftButton);
         sheet.GetTabControl()->setCurrentIndex(2);
-        QTest::mouseClick(PageCtrl<QRadioButton>(sheet, 2, 1043), Qt::LeftButton);
+        QTest::mouseClick(Radio(sheet, 2, 1043), Qt::LeftButton);
         ClickOk(sheet);
-    }});
-    EXPECT_TRUE(CFaceSysRule::UserSetRules(kBeam, L"体积", rules, KxSysRule::Rule_QingDan));
+    }}));
     EXPECT_EQ(rules, (CStringArray{L"计算方式", L"2", L"扣减项目", L"1", L"计算方式", L"0"}));
 }
 
 TEST_F(SheetTest, CaptionNamesLibraryGroupTypeSubTypeAndItem)
 {
-    struct Case {
-        SCompGroupType comp;
-        const wchar_t* item;
-        int type;
-        const char* caption;
+    const std::vector<std::tuple<SCompGroupType, const wchar_t*, KxSysRule::RuleType, const char*>> cases = {
+        {{12, 3}, L"弧形模板", KxSysRule::Rule_DingE, "定额库\\主体结构\\框架梁\\弧形梁\\弧形模板"},
+        {kBeam, L"体积", KxSysRule::Rule_Other, "主体结构\\框架梁\\体积"},
+        {{12, 9}, L"体积", KxSysRule::Rule_QingDan, "清单库\\主体结构\\框架梁\\体积"}, // an unknown sub-type is left out
+        {{99, -1}, L"体积", KxSysRule::Rule_QingDan, "清单库\\"}, // an unknown type leaves the prefix only
+        {{99, -1}, L"体积", KxSysRule::Rule_Other, ""},
     };
-    const Case cases[] = {
-        {kBeam, L"体积", 0, "清单库\\主体结构\\框架梁\\体积"},
-        {{12, 3}, L"弧形模板", 1, "定额库\\主体结构\\框架梁\\弧形梁\\弧形模板"},
-        {kBeam, L"体积", 2, "主体结构\\框架梁\\体积"},
-        {{12, 9}, L"体积", 0, "清单库\\主体结构\\框架梁\\体积"}, // an unknown sub-type is left out
-        {{99, -1}, L"体积", 0, "清单库\\"},                      // an unknown type leaves the prefix only
-        {{99, -1}, L"体积", 2, ""},
-    };
-    CSysDefRule* sysRule = CSysDefRule::GetInstance();
     std::vector<SRuleItem> defs;
-    ASSERT_TRUE(sysRule->FindSysRules(kBeam, L"体积", defs));
-    for (const Case& c : cases) {
+    ASSERT_TRUE(CSysDefRule::GetInstance()->FindSysRules(kBeam, L"体积", defs));
+    for (const auto& [comp, item, type, expected] : cases) {
         CStringArray rules{L"计算方式", L"0"};
         QString caption = Q("(none)");
         SheetDriver driver({[&](CUserSetRuleSheet& sheet) {
             caption = sheet.windowTitle();
             ClickCancel(sheet);
         }});
-        sysRule->RunRuleSheet(c.comp, c.item, defs, rules, static_cast<KxSysRule::RuleType>(c.type));
-        EXPECT_EQ(caption, Q(c.caption));
+        CSysDefRule::GetInstance()->RunRuleSheet(comp, item, defs, rules, type);
+        EXPECT_EQ(caption.toStdString(), expected) << comp.nTypeId << "/" << comp.nSubTypeId << ", rule type " << type;
     }
 }
 
@@ -159,52 +140,20 @@ TEST_F(SheetTest, RestoreButtonHiddenWithoutLibraryPrefixAndDisabledForASingleOp
 {
     // Rule type 2 has no library prefix: no restore on either kind of page.
     CStringArray rules{L"计算方式", L"0", L"扣减项目", L"1"};
-    SheetDriver other({[](CUserSetRuleSheet& sheet) {
+    RunSheet(kBeam, L"体积", rules, KxSysRule::Rule_Other, {[](CUserSetRuleSheet& sheet) {
         for (int page = 0; page < 2; ++page) {
             sheet.GetTabControl()->setCurrentIndex(page);
             EXPECT_TRUE(PageCtrl(sheet, page, IDC_RESTORE)->isHidden()) << page;
         }
         ClickCancel(sheet);
     }});
-    CFaceSysRule::UserSetRules(kBeam, L"体积", rules, KxSysRule::Rule_Other);
-    EXPECT_TRUE(other.SheetSeen());
-
     // One option under a library: shown but disabled.
     CStringArray single{L"计算方式", L"0"};
-    SheetDriver one({[](CUserSetRuleSheet& sheet) {
-        QWidget* restore = PageCtrl(sheet, 0, IDC_RESTORE);
-        EXPECT_FALSE(restore->isHidden());
-        EXPECT_FALSE(restore->isEnabled());
+    RunSheet(kBeam, L"实体模板", single, KxSysRule::Rule_DingE, {[](CUserSetRuleSheet& sheet) {
+        EXPECT_FALSE(PageCtrl(sheet, 0, IDC_RESTORE)->isHidden());
+        EXPECT_FALSE(PageCtrl(sheet, 0, IDC_RESTORE)->isEnabled());
         ClickCancel(sheet);
     }});
-    CFaceSysRule::UserSetRules(kBeam, L"实体模板", single, KxSysRule::Rule_DingE);
-    EXPECT_TRUE(one.SheetSeen());
-}
-
-TEST_F(SheetTest, TheIdlePassEnablesTheMultiSelectButtons)
-{
-    CStringArray rules{L"扣减项目", L"1,2,3"};
-    SheetDriver driver({
-        [](CUserSetRuleSheet& sheet) {
-            for (int id : {IDC_ADD, IDC_REMOVE, IDC_INSERT, IDC_MOVEUP, IDC_MOVEDOWN})
-                EXPECT_FALSE(PageCtrl(sheet, 0, id)->isEnabled()) << id;
-            PageCtrl<CDJListBox>(sheet, 0, IDC_LIST_CHOSEN)->SetCurSel(2);
-        },
-        [](CUserSetRuleSheet& sheet) {
-            EXPECT_FALSE(PageCtrl(sheet, 0, IDC_ADD)->isEnabled());
-            EXPECT_TRUE(PageCtrl(sheet, 0, IDC_REMOVE)->isEnabled());
-            EXPECT_TRUE(PageCtrl(sheet, 0, IDC_INSERT)->isEnabled());
-            EXPECT_TRUE(PageCtrl(sheet, 0, IDC_MOVEUP)->isEnabled());
-            EXPECT_FALSE(PageCtrl(sheet, 0, IDC_MOVEDOWN)->isEnabled());
-            PageCtrl<CDJListBox>(sheet, 0, IDC_LIST_ALL)->SetCurSel(0);
-        },
-        [](CUserSetRuleSheet& sheet) {
-            EXPECT_TRUE(PageCtrl(sheet, 0, IDC_ADD)->isEnabled());
-            ClickOk(sheet);
-        },
-    });
-    EXPECT_TRUE(CFaceSysRule::UserSetRules(kBeam, L"体积", rules, KxSysRule::Rule_QingDan));
-    EXPECT_EQ(rules[1], L"1,2,3");
 }
 
 TEST_F(SheetTest, ASheetWithoutPagesWritesNothing)
@@ -217,6 +166,7 @@ TEST_F(SheetTest, ASheetWithoutPagesWritesNothing)
         ClickOk(sheet);
     }});
     EXPECT_TRUE(CSysDefRule::GetInstance()->RunRuleSheet(kBeam, L"体积", defs, rules, KxSysRule::Rule_QingDan));
+    EXPECT_TRUE(driver.SheetSeen());
     EXPECT_EQ(rules, (CStringArray{L"未知", L"x", L"附加说明", L"0"}));
 }
 

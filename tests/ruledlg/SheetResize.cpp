@@ -41,7 +41,7 @@ protected:
     CUserSetRuleSheet sheet{L"清单库\\主体结构\\框架梁\\体积"};
 };
 
-TEST_F(SheetFrameTest, GripSitsInTheCornerWithTheDiagonalCursor)
+TEST_F(SheetFrameTest, GripSitsInTheCornerAndHidesWhileMaximised)
 {
     auto* grip = qobject_cast<CMyScrollBar*>(Child(IDC_SIZEGRIP));
     ASSERT_NE(grip, nullptr);
@@ -51,60 +51,47 @@ TEST_F(SheetFrameTest, GripSitsInTheCornerWithTheDiagonalCursor)
     // OK and Cancel were moved clear of it.
     EXPECT_LT(Child(IDCANCEL)->geometry().right(), grip->x());
     EXPECT_EQ(Child(IDOK)->y(), Child(IDCANCEL)->y());
-    EXPECT_EQ(sheet.GetTabControl()->currentIndex(), 0);
-}
 
-TEST_F(SheetFrameTest, GrowingAndShrinkingKeepTheCornerDistances)
-{
-    QWidget* ok = Child(IDOK);
-    QWidget* cancel = Child(IDCANCEL);
-    QWidget* grip = Child(IDC_SIZEGRIP);
-    const QPoint okGap = FromCorner(ok);
-    const QPoint cancelGap = FromCorner(cancel);
-    const QPoint gripGap = FromCorner(grip);
-    const QSize okSize = ok->size();
-    const QRect tab = sheet.GetTabControl()->geometry();
-    const QSize page0 = sheet.GetPages()[0]->size();
-    const QSize page1 = sheet.GetPages()[1]->size();
-    QWidget* group = Ctrl(sheet.GetPages()[0].get(), IDC_GROUP);
-    QWidget* chosen = Ctrl(sheet.GetPages()[1].get(), IDC_LIST_CHOSEN);
-    const QRect group0 = group->geometry();
-    const QRect chosen0 = chosen->geometry();
-
-    ResizeBy(60, 40);
-    EXPECT_EQ(FromCorner(ok), okGap);
-    EXPECT_EQ(FromCorner(cancel), cancelGap);
-    EXPECT_EQ(FromCorner(grip), gripGap);
-    EXPECT_EQ(ok->size(), okSize);
-    EXPECT_EQ(sheet.GetTabControl()->geometry(), tab.adjusted(0, 0, 60, 40));
-    // The page not on show grows as well, and both heard of the change.
-    EXPECT_EQ(sheet.GetPages()[0]->size(), page0 + QSize(60, 40));
-    EXPECT_EQ(sheet.GetPages()[1]->size(), page1 + QSize(60, 40));
-    EXPECT_EQ(group->geometry(), group0.adjusted(0, 0, 60, 40));
-    EXPECT_EQ(chosen->geometry(), chosen0.adjusted(30, 0, 60, 40));
-
-    ResizeBy(-60, -40);
-    EXPECT_EQ(FromCorner(ok), okGap);
-    EXPECT_EQ(FromCorner(grip), gripGap);
-    EXPECT_EQ(sheet.GetTabControl()->geometry(), tab);
-    EXPECT_EQ(group->geometry(), group0);
-    EXPECT_EQ(chosen->geometry(), chosen0);
-}
-
-TEST_F(SheetFrameTest, MaximisingHidesTheGrip)
-{
-    QWidget* grip = Child(IDC_SIZEGRIP);
     const QPoint gripGap = FromCorner(grip);
     sheet.showMaximized();
     QCoreApplication::processEvents();
     ASSERT_TRUE(sheet.isMaximized());
     EXPECT_FALSE(grip->isVisible());
     EXPECT_EQ(FromCorner(Child(IDOK)).y(), FromCorner(Child(IDCANCEL)).y());
-
     sheet.showNormal();
     QCoreApplication::processEvents();
     EXPECT_TRUE(grip->isVisible());
     EXPECT_EQ(FromCorner(grip), gripGap);
+}
+
+TEST_F(SheetFrameTest, GrowingAndShrinkingKeepTheCornerDistances)
+{
+    QWidget* corner[] = {Child(IDOK), Child(IDCANCEL), Child(IDC_SIZEGRIP)};
+    QPoint gaps[3];
+    for (int i = 0; i < 3; ++i)
+        gaps[i] = FromCorner(corner[i]);
+    const QSize okSize = corner[0]->size();
+    const QRect tab = sheet.GetTabControl()->geometry();
+    const QSize pages[] = {sheet.GetPages()[0]->size(), sheet.GetPages()[1]->size()};
+    QWidget* group = Ctrl(sheet.GetPages()[0].get(), IDC_GROUP);
+    QWidget* chosen = Ctrl(sheet.GetPages()[1].get(), IDC_LIST_CHOSEN);
+    const QRect group0 = group->geometry();
+    const QRect chosen0 = chosen->geometry();
+
+    // By how much, and then how far from the first size.
+    for (const auto& [byX, byY, dx, dy] : {std::tuple{60, 40, 60, 40}, std::tuple{-60, -40, 0, 0}}) {
+        ResizeBy(byX, byY);
+        SCOPED_TRACE(byX > 0 ? "grown" : "shrunk back");
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(FromCorner(corner[i]), gaps[i]) << i;
+        EXPECT_EQ(corner[0]->size(), okSize);
+        EXPECT_EQ(sheet.GetTabControl()->geometry(), tab.adjusted(0, 0, dx, dy));
+        // The page not on show grows as well, and both heard of the change.
+        for (int i = 0; i < 2; ++i)
+            EXPECT_EQ(sheet.GetPages()[i]->size(), pages[i] + QSize(dx, dy)) << i;
+        EXPECT_EQ(group->geometry(), group0.adjusted(0, 0, dx, dy));
+        EXPECT_EQ(chosen->geometry(), chosen0.adjusted(dx / 2, 0, dx, dy));
+    }
 }
 
 TEST(SheetLifetime, TheSheetDeletesItsPages)

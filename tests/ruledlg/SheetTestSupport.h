@@ -6,12 +6,14 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
 
 #include <kxhost/KxHost.h>
 #include <kxsysrule/KxSysRuleData.h>
 
+#include "ruledlg/CPageMultiSelect.h"
 #include "ruledlg/CUserSetRuleSheet.h"
 #include "ruledlg/DialogTemplates.h"
 #include "RuleDlgTest.h"
@@ -97,6 +99,22 @@ T* PageCtrl(CUserSetRuleSheet& sheet, int page, int id)
 {
     return Ctrl<T>(sheet.GetPages().at(static_cast<std::size_t>(page)).get(), id);
 }
+
+// Runs UserSetRules on `rules` with the steps, which must meet a sheet; gives back what it answered.
+inline bool RunSheet(const NS_KXComponentType::SCompGroupType& comp, const wchar_t* item, CStringArray& rules,
+                     KxSysRule::RuleType type, std::vector<SheetDriver::Step> steps)
+{
+    SheetDriver driver(std::move(steps));
+    const bool answer = CFaceSysRule::UserSetRules(comp, item, rules, type);
+    EXPECT_TRUE(driver.SheetSeen());
+    return answer;
+}
+
+inline CPageMultiSelect& Multi(CUserSetRuleSheet& sheet, int page)
+{
+    return dynamic_cast<CPageMultiSelect&>(*sheet.GetPages().at(static_cast<std::size_t>(page)));
+}
+inline QRadioButton* Radio(CUserSetRuleSheet& sheet, int page, int id) { return PageCtrl<QRadioButton>(sheet, page, id); }
 
 inline void ClickOk(CUserSetRuleSheet& sheet) { Ctrl<QPushButton>(&sheet, kx::ruledlg::IDOK)->click(); }
 inline void ClickCancel(CUserSetRuleSheet& sheet) { Ctrl<QPushButton>(&sheet, kx::ruledlg::IDCANCEL)->click(); }

@@ -77,19 +77,17 @@ TEST(IniLookup, ValuesAreTrimmedAndOneMatchingPairOfQuotesDropped)
         EXPECT_EQ(Str(std::string("[s]\n") + r.line + "\n", "s", "k"), r.expected) << r.line;
 }
 
-TEST(IniStrings, MissingFileSectionOrKeyGivesDefaultWithoutTrailingSpaces)
+// The default stands in for a missing file, section or key, without its trailing spaces; a value
+// and the default are cut to the 255-character buffer.
+TEST(IniStrings, DefaultsAndTheBufferLimit)
 {
     TempDir dir;
-    const std::string missing = (dir / "none.ini").string();
-    EXPECT_EQ(ReadProfileString(missing, L"s", L"k", L"  dflt  "), L"  dflt");
+    EXPECT_EQ(ReadProfileString((dir / "none.ini").string(), L"s", L"k", L"  dflt  "), L"  dflt");
     WriteBytes(dir / "a.ini", "[s]\nk=v\n");
     EXPECT_EQ(ReadProfileString((dir / "a.ini").string(), L"t", L"k", L"d"), L"d");
     EXPECT_EQ(ReadProfileString((dir / "a.ini").string(), L"s", L"j", L""), L"");
     EXPECT_EQ(ReadProfileString(dir.path().string(), L"s", L"k", L"d"), L"d"); // a folder is no file
-}
 
-TEST(IniStrings, ValuesAreCutTo254Characters)
-{
     const CString value300(300, L'长');
     const IniFile ini = IniFile::Parse(L"[s]\nk=" + value300 + L"\nj=" + value300.substr(0, 254) + L"\n");
     EXPECT_EQ(ReadProfileString(ini, L"s", L"k", L""), value300.substr(0, 254));

@@ -54,12 +54,7 @@ constexpr auto kQD = KxSysRule::Rule_QingDan;
 inline SRuleItem Rule(NS_KXComponentType::SCompGroupType comp, const wchar_t* item, const wchar_t* name,
                       const wchar_t* value = L"")
 {
-    SRuleItem rule;
-    rule.compType = comp;
-    rule.strCalItem = item;
-    rule.strRuleName = name;
-    rule.strValue = value;
-    return rule;
+    return {name, value, L"", L"", L"", L"", comp, item};
 }
 
 // A rule file: the document element with `rootAttrs`, then `body` as it stands.

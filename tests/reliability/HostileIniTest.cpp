@@ -17,18 +17,6 @@ protected:
         CSysDefRule::ReleaseInstance();
     }
 
-    // The display text of deduction codes `value` of item 体积, from RuleDesc.ini.
-    static CString DescText(const CString& value)
-    {
-        sCalItemDir dir;
-        dir.compType = {100, -1};
-        dir.strCalItem = L"体积";
-        dir.strRuleName = L"扣减项目";
-        CString text;
-        CFaceCurRule::GetShowRuleText(dir, value, text);
-        return text;
-    }
-
     static std::size_t ItemCount()
     {
         CStringArray names;
@@ -51,10 +39,10 @@ TEST_F(HostileIni, NulBytesAreOrdinaryCharacters)
 
 TEST_F(HostileIni, EndlessLinesAreCutAsAProfileReadCutsThem)
 {
+    // 20 MB of nothing before the first section, then values of 20 MB without a line end.
     std::string name;
     for (int i = 0; i < 7000000; ++i)
         name += "梁";
-    // 20 MB of nothing before the first section, then values of 20 MB without a line end.
     Write("[" + std::string(20u << 20, 'x') + "\n[main]\nRuleItemNum=1\n[ITEM1]\nCODE=7\nName=" + name,
           "[KouJ]\nTYPE1=" + std::string(20u << 20, 'x'));
     EXPECT_EQ(CFaceSysRule::GetCalItemName(7), CString(254, L'梁'));
@@ -65,14 +53,12 @@ TEST_F(HostileIni, EndlessLinesAreCutAsAProfileReadCutsThem)
 // every line that lacked one, and such a file kept the host busy for hours.
 TEST_F(HostileIni, MillionsOfLinesThatMeanNothing)
 {
-    std::string code = "[main]\n";
-    for (int i = 0; i < 2000000; ++i)
-        code += "no value here\n";
-    code += "RuleItemNum=1\n";
-    for (int i = 0; i < 2000000; ++i)
-        code += "[\n";
-    code += "[ITEM1]\nName=柱\nCODE=1\n";
-    Write(code);
+    std::string noValue, noSection;
+    for (int i = 0; i < 2000000; ++i) {
+        noValue += "no value here\n";
+        noSection += "[\n";
+    }
+    Write("[main]\n" + noValue + "RuleItemNum=1\n" + noSection + "[ITEM1]\nName=柱\nCODE=1\n");
     EXPECT_EQ(CFaceSysRule::GetCalItemName(1), L"柱");
     EXPECT_EQ(ItemCount(), 1u);
 }

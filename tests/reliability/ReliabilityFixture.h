@@ -12,7 +12,6 @@
 #include <kxsysrule/KxSysRuleData.h>
 
 #include "currule/CCurRuleObj.h"
-#include "platform/Xml.h"
 #include "support/TestSupport.h"
 #include "sysrule/CSysDefRule.h"
 
@@ -81,32 +80,6 @@ inline std::set<std::string> Listing(const path& dir)
     return names;
 }
 
-// Rule elements (classtype 3) of a rule file that parses whole, or -1 when it does not.
-inline int WholeRuleFileRules(const path& file)
-{
-    kx::xml::DocPtr doc = kx::xml::ParseFile(file.string());
-    if (!doc)
-        return -1;
-    const xmlNode* root = xmlDocGetRootElement(doc.get());
-    if (!root || std::string(reinterpret_cast<const char*>(root->name)) != "工程数据")
-        return -1;
-    int rules = 0;
-    std::vector<const xmlNode*> stack{root};
-    while (!stack.empty()) {
-        const xmlNode* node = stack.back();
-        stack.pop_back();
-        for (const xmlNode* child = node->children; child; child = child->next) {
-            if (child->type != XML_ELEMENT_NODE)
-                continue;
-            kx::xml::CharPtr type(xmlGetProp(child, reinterpret_cast<const xmlChar*>("classtype")));
-            if (type && std::string(reinterpret_cast<const char*>(type.get())) == "3")
-                ++rules;
-            stack.push_back(child);
-        }
-    }
-    return rules;
-}
-
 class ReliabilityTest : public ::testing::Test {
 protected:
     void SetUp() override { Install(Templates()); }
@@ -131,7 +104,8 @@ protected:
         KxHost::SetKXSysDir(W(Sys()));
         KxHost::SetCurProjDir(W(Proj()));
         KxHost::SetVersion(L"25.1.0");
-        KxSysRule::SetMessageBoxHandler([this](const CString& text) { m_messages.push_back(U8(text)); });
+        // No message box may wait for a click.
+        KxSysRule::SetMessageBoxHandler([](const CString&) {});
         ASSERT_TRUE(GetTemplateParser()->Init(W(Sys()))) << U8(KxHost::LastTemplateError());
         CCurRuleObj::ReleaseInstance();
         CSysDefRule::ReleaseInstance();
@@ -143,6 +117,18 @@ protected:
     path RulePath(const std::string& name = "QDRule.xml") const { return Proj() / name; }
     path FenLeiPath() const { return Proj() / "DefaultDeFenLeiSet.xml"; }
 
+    // The display text of deduction codes `value` of item 体积, from RuleDesc.ini.
+    static CString DescText(const CString& value)
+    {
+        sCalItemDir dir;
+        dir.compType = {100, -1};
+        dir.strCalItem = L"体积";
+        dir.strRuleName = L"扣减项目";
+        CString text;
+        CFaceCurRule::GetShowRuleText(dir, value, text);
+        return text;
+    }
+
     // Loads `file` into the bill-of-quantities document; true when the document took it.
     static bool Load(const path& file)
     {
@@ -151,7 +137,6 @@ protected:
     }
 
     kxtest::TempDir m_dir;
-    std::vector<std::string> m_messages;
 };
 
 } // namespace reltest

@@ -123,6 +123,7 @@ TEST(MultiSelectButtons, EachButtonMovesEntriesAndTheSelection)
         // Until OK the lists are the live state: refilling shows what was chosen before.
         {"refilling restores the offer order", {L"1", L"3", L"5"}, "c0-f", L"甲丙戊", L"乙丁", kAny, kAny, L"1,3,5"},
         {"move up follows the selection", {L"1", L"2", L"3"}, "c2^", L"甲丙乙", L"丁戊", kAny, 1, L"1,3,2"},
+        {"move up to the top", {L"1", L"2", L"3"}, "c2^^", L"丙甲乙", L"丁戊", kAny, 0, L"3,1,2"},
         {"move up and down again", {L"1", L"2", L"3"}, "c2^^vv", L"甲乙丙", L"丁戊", kAny, 2, L"1,2,3"},
         {"the hidden add all", {L"4"}, "*", L"丁甲乙丙戊", L"", kAny, kAny, L"4,1,2,3,5"},
         {"the hidden remove all", {L"4"}, "*0", L"", L"甲乙丙丁戊", kAny, kAny, L""},

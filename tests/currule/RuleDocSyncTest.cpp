@@ -41,6 +41,13 @@ TEST_F(RuleDocSync, OlderFileTakesTheDefaultsWithTheProjectValues)
     ASSERT_TRUE(CFaceCurRule::InitXMLData(L"-1", kQD));
     EXPECT_EQ(Records().size(), 6u);
     EXPECT_EQ(Records()[0], "12.-1 体积 扣减项目=3");
+    EXPECT_EQ(Attrs(0), "M|KouJ||"); // as the file has it: no text or options left from the defaults
+
+    // A smaller file read into the same records leaves nothing of the earlier ones behind.
+    Load("<ZhuTi><框架梁><体积><扣减项目>7</扣减项目></体积></框架梁></ZhuTi>", R"(ruletype="1" RuleVer="25.1.0")",
+         "small.xml");
+    EXPECT_EQ(Records(), (Lines{"12.-1 体积 扣减项目=7"}));
+    EXPECT_EQ(Attrs(0), "|||");
 }
 
 TEST_F(RuleDocSync, EachProjectRecordGoesToOneDefaultOfItsKey)

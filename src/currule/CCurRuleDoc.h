@@ -98,8 +98,6 @@ private:
     CString m_strVersion;
     bool m_bModified = false;
     std::unique_ptr<IXMLTree> m_pXMLTree;
-    // How many defaults the last sync took: the room the next one reserves.
-    std::size_t m_nDefaultCount = 0;
     // Component type -> positions in m_vecItems; valid while m_bIndexStale is false.
     mutable std::unordered_map<NS_KXComponentType::SCompGroupType, std::vector<std::size_t>, SCompTypeHash>
         m_mapPositions;

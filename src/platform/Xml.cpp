@@ -1,7 +1,6 @@
 #include "platform/Xml.h"
 
 #include <cstdint>
-
 #include <cstring>
 #include <mutex>
 

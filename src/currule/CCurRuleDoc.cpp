@@ -181,6 +181,41 @@ private:
     CXmlTextWriter& m_writer;
 };
 
+// A rule element of a file read as an outline, asked the same questions as the tree's current
+// node: its name, an attribute, its text.
+class COutlineRule {
+public:
+    explicit COutlineRule(const kx::xml::Outline& outline) : m_outline(outline) {}
+    void MoveTo(const kx::xml::Outline::Element& element) { m_pElement = &element; }
+
+    bool GetNodeName(CString& strName) const
+    {
+        kx::platform::FromUtf8(m_outline.View(m_pElement->name), strName);
+        return true;
+    }
+    bool GetAttribute(const CString& strName, CString& strValue) const
+    {
+        const std::string strUtf8 = kx::platform::ToUtf8(strName);
+        for (std::uint32_t i = 0; i < m_pElement->nAttributes; ++i) {
+            const kx::xml::Outline::Attribute& attr = m_outline.attributes[m_pElement->nFirstAttribute + i];
+            if (m_outline.View(attr.name) == strUtf8) {
+                kx::platform::FromUtf8(m_outline.View(attr.value), strValue);
+                return true;
+            }
+        }
+        return false;
+    }
+    bool GetValue(CString& strValue) const
+    {
+        kx::platform::FromUtf8(m_outline.View(m_pElement->text), strValue);
+        return true;
+    }
+
+private:
+    const kx::xml::Outline& m_outline;
+    const kx::xml::Outline::Element* m_pElement = nullptr;
+};
+
 } // namespace
 
 bool CCurRuleDoc::Load(const CString& strPath)
@@ -218,17 +253,19 @@ void CCurRuleDoc::ClearReadOnly(const CString& strPath)
 bool CCurRuleDoc::OpenFile()
 {
     CreateXMLTree(m_pXMLTree);
-    if (!m_pXMLTree || !m_pXMLTree->LoadFile(m_strFileName)) {
+    // The records are read from an outline where the file allows: the tree then holds the
+    // document element alone, and a 100,000-rule file costs no node.
+    if (!m_pXMLTree || !m_pXMLTree->LoadFileOutline(m_strFileName, kRuleDepth, m_outline)) {
         m_strFileName.clear();
         return false;
     }
     bool bOldFormat = false;
-    if (!ReadRoot(bOldFormat))
-        return false;
-    if (!ReadRecords(bOldFormat))
-        return false;
-    SaveTo(m_strFileName);
-    return true;
+    bool bRead = ReadRoot(bOldFormat) && ReadRecords(bOldFormat);
+    // Its room stays for the next load.
+    m_outline.Clear();
+    if (bRead)
+        SaveTo(m_strFileName);
+    return bRead;
 }
 
 bool CCurRuleDoc::ReadRoot(bool& bOldFormat)
@@ -291,6 +328,46 @@ bool CCurRuleDoc::ReadRecords(bool bOldFormat)
 template <typename OnRecord>
 void CCurRuleDoc::ForEachRecord(bool bOldFormat, OnRecord onRecord)
 {
+    if (!m_outline.bTaken) {
+        ForEachTreeRecord(bOldFormat, onRecord);
+        return;
+    }
+    // In document order a child follows its parent, so the last component and item seen are
+    // those of the rule at hand.
+    ITemplateParser* pParser = GetTemplateParser();
+    COutlineRule rule(m_outline);
+    CString strCompName;
+    CString strCalItem;
+    const SCompTemplate* pTemplate = nullptr;
+    SCompGroupType compType;
+    for (const kx::xml::Outline::Element& element : m_outline.elements) {
+        switch (element.nDepth) {
+        case 2:
+            kx::platform::FromUtf8(m_outline.View(element.name), strCompName);
+            pTemplate = pParser ? pParser->GetCompTemplateByName(strCompName) : nullptr;
+            break;
+        case 3:
+            if (!pTemplate)
+                break;
+            kx::platform::FromUtf8(m_outline.View(element.name), strCalItem);
+            if (bOldFormat && strCalItem == L"砖胎模")
+                strCalItem = kBrickMould;
+            compType = ResolveCompType(*pTemplate, strCalItem);
+            break;
+        case kRuleDepth:
+            if (!pTemplate)
+                break;
+            rule.MoveTo(element);
+            onRecord(rule, strCompName, compType, strCalItem);
+            break;
+        default: break;
+        }
+    }
+}
+
+template <typename OnRecord>
+void CCurRuleDoc::ForEachTreeRecord(bool bOldFormat, OnRecord& onRecord)
+{
     // ReadRoot left the tree at the document element.
     IXMLTree& tree = *m_pXMLTree;
     ITemplateParser* pParser = GetTemplateParser();
@@ -352,7 +429,7 @@ void CCurRuleDoc::ReadProjectRecords(const SUpgrade& upgrade)
     // Read into the earlier records where there are any: a project opened again reuses their
     // strings instead of freeing a few hundred thousand and allocating as many again.
     std::size_t nCount = 0;
-    ForEachRecord(upgrade.bOldFormat, [&](IXMLTree& tree, const CString& strCompName, SCompGroupType compType,
+    ForEachRecord(upgrade.bOldFormat, [&](auto& tree, const CString& strCompName, SCompGroupType compType,
                                           const CString& strCalItem) {
         if (nCount == m_vecItems.size())
             m_vecItems.emplace_back();
@@ -382,7 +459,7 @@ void CCurRuleDoc::ReadValuesInto(const SUpgrade& upgrade, std::vector<SRuleItem>
     // One record read into again and again, as the file's reader would build it; only the key is
     // read unless a default takes the record.
     SRuleItem record;
-    ForEachRecord(upgrade.bOldFormat, [&](IXMLTree& tree, const CString& strCompName, SCompGroupType compType,
+    ForEachRecord(upgrade.bOldFormat, [&](auto& tree, const CString& strCompName, SCompGroupType compType,
                                           const CString& strCalItem) {
         record.compType = compType;
         record.strCalItem = strCalItem;

@@ -71,10 +71,13 @@ private:
     // Reads the records, synced with the defaults when the file is older than the program. False
     // when it needed the defaults and the template parser had none.
     bool ReadRecords(bool bOldFormat);
-    // Calls `onRecord(tree, component name, component type, item name)` with the tree at each
-    // rule element of a component the templates know.
+    // Calls `onRecord(rule, component name, component type, item name)` for each rule element of
+    // a component the templates know; `rule` answers GetNodeName, GetAttribute and GetValue for
+    // it, from the outline or from the tree.
     template <typename OnRecord>
     void ForEachRecord(bool bOldFormat, OnRecord onRecord);
+    template <typename OnRecord>
+    void ForEachTreeRecord(bool bOldFormat, OnRecord& onRecord);
     void ReadProjectRecords(const SUpgrade& upgrade);
     // Gives each default the value of the file's record of the same key.
     void ReadValuesInto(const SUpgrade& upgrade, std::vector<SRuleItem>& vecDefaults);
@@ -98,6 +101,10 @@ private:
     CString m_strVersion;
     bool m_bModified = false;
     std::unique_ptr<IXMLTree> m_pXMLTree;
+    // Rule files nest groups, components, items and rules below the document element.
+    static constexpr int kRuleDepth = 4;
+    // The file's records while a load reads them, when the tree did not take them as nodes.
+    kx::xml::Outline m_outline;
     // Component type -> positions in m_vecItems; valid while m_bIndexStale is false.
     mutable std::unordered_map<NS_KXComponentType::SCompGroupType, std::vector<std::size_t>, SCompTypeHash>
         m_mapPositions;

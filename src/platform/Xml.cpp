@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
+#include <optional>
 
 #include "platform/Platform.h"
 #include "platform/XmlSafety.h"
@@ -51,16 +52,198 @@ void StripBlankText(xmlNode* node)
     }
 }
 
+class OutlineReader;
+
+// What a parse keeps beside libxml2's context, reached through its _private.
+struct ParseState {
+    ParseError first;
+    OutlineReader* outline = nullptr;
+};
+
+ParseState& StateOf(void* ctx) { return *static_cast<ParseState*>(static_cast<xmlParserCtxtPtr>(ctx)->_private); }
+
 // libxml2 goes on after some errors and keeps only the last one; the first one names the fault.
 void KeepFirstError(void* data, xmlErrorPtr err)
 {
     auto* ctxt = static_cast<xmlParserCtxtPtr>(data);
-    auto* first = ctxt ? static_cast<ParseError*>(ctxt->_private) : nullptr;
-    if (!first || !err || err->level < XML_ERR_ERROR || !first->message.empty())
+    if (!ctxt || !ctxt->_private || !err || err->level < XML_ERR_ERROR)
         return;
-    first->message = err->message ? err->message : "not well-formed XML";
-    first->line = err->line;
+    ParseError& first = StateOf(ctxt).first;
+    if (!first.message.empty())
+        return;
+    first.message = err->message ? err->message : "not well-formed XML";
+    first.line = err->line;
 }
+
+// Takes the document element's descendants into an Outline while libxml2's own handlers build
+// the rest (declaration, prologue, the document element with its attributes). Content that the
+// outline cannot hold as the tree would stops the parse; the caller then builds nodes instead, so
+// what a file means never depends on which way it was read.
+class OutlineReader {
+public:
+    OutlineReader(xmlParserCtxt* ctxt, int nLeafDepth, Outline& outline)
+        : m_nLeafDepth(nLeafDepth), m_outline(outline)
+    {
+        xmlSAXHandler& sax = *ctxt->sax;
+        sax.startElementNs = StartElement;
+        sax.endElementNs = EndElement;
+        sax.characters = Characters;
+        sax.ignorableWhitespace = Characters;
+        sax.cdataBlock = CData;
+        sax.comment = Comment;
+        sax.processingInstruction = ProcessingInstruction;
+        sax.reference = Reference;
+        sax.internalSubset = InternalSubset;
+        m_outline.Clear();
+    }
+
+    bool Taken() const { return m_bTaken; }
+
+private:
+    // Longer text than this is left to the tree, which has its own limit on a text node.
+    static constexpr std::size_t kMaxText = 1 << 20;
+
+    static OutlineReader& Of(void* ctx) { return *StateOf(ctx).outline; }
+
+    // Stops the parse: the file is read again as nodes.
+    void Refuse(void* ctx)
+    {
+        m_bTaken = false;
+        xmlStopParser(static_cast<xmlParserCtxtPtr>(ctx));
+    }
+
+    Outline::Span Append(const xmlChar* text, std::size_t nLength)
+    {
+        const Outline::Span span{static_cast<std::uint32_t>(m_outline.bytes.size()),
+                                 static_cast<std::uint32_t>(nLength)};
+        m_outline.bytes.append(reinterpret_cast<const char*>(text), nLength);
+        return span;
+    }
+
+    static void StartElement(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
+                             int nNamespaces, const xmlChar** namespaces, int nAttributes, int nDefaulted,
+                             const xmlChar** attributes)
+    {
+        OutlineReader& self = Of(ctx);
+        if (self.m_nOpen == 0) {
+            xmlSAX2StartElementNs(ctx, localname, prefix, uri, nNamespaces, namespaces, nAttributes, nDefaulted,
+                                  attributes);
+            self.m_nOpen = 1;
+            return;
+        }
+        if (!self.m_bTaken)
+            return;
+        if (self.m_nOpen > self.m_nLeafDepth || prefix || uri || nNamespaces > 0 || nDefaulted > 0) {
+            self.Refuse(ctx);
+            return;
+        }
+        Outline::Element element;
+        element.nDepth = self.m_nOpen;
+        element.name = self.Append(localname, std::strlen(reinterpret_cast<const char*>(localname)));
+        element.nFirstAttribute = static_cast<std::uint32_t>(self.m_outline.attributes.size());
+        element.nAttributes = static_cast<std::uint32_t>(nAttributes);
+        for (int i = 0; i < nAttributes; ++i) {
+            const xmlChar** attr = attributes + 5 * i;  // local name, prefix, URI, value, value end
+            if (attr[1] || attr[2]) {
+                self.Refuse(ctx);
+                return;
+            }
+            Outline::Attribute attribute;
+            attribute.name = self.Append(attr[0], std::strlen(reinterpret_cast<const char*>(attr[0])));
+            attribute.value = self.Append(attr[3], static_cast<std::size_t>(attr[4] - attr[3]));
+            self.m_outline.attributes.push_back(attribute);
+        }
+        element.text.nOffset = static_cast<std::uint32_t>(self.m_outline.bytes.size());
+        self.m_outline.elements.push_back(element);
+        ++self.m_nOpen;
+        self.m_nText = 0;
+        self.m_bBlank = true;
+    }
+
+    static void EndElement(void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri)
+    {
+        OutlineReader& self = Of(ctx);
+        if (self.m_nOpen == 1) {
+            xmlSAX2EndElementNs(ctx, localname, prefix, uri);
+            self.m_nOpen = 0;
+            return;
+        }
+        if (!self.m_bTaken)
+            return;
+        if (self.m_nOpen == self.m_nLeafDepth + 1 && self.m_bBlank) {
+            // Whitespace alone is no text for the tree either.
+            Outline::Element& leaf = self.m_outline.elements.back();
+            self.m_outline.bytes.resize(leaf.text.nOffset);
+            leaf.text.nLength = 0;
+        }
+        --self.m_nOpen;
+        self.m_nText = 0;
+        self.m_bBlank = true;
+    }
+
+    static void Characters(void* ctx, const xmlChar* text, int nLength)
+    {
+        OutlineReader& self = Of(ctx);
+        if (self.m_nOpen == 0) {
+            xmlSAX2Characters(ctx, text, nLength);
+            return;
+        }
+        if (!self.m_bTaken || nLength <= 0)
+            return;
+        const auto nBytes = static_cast<std::size_t>(nLength);
+        self.m_nText += nBytes;
+        for (std::size_t i = 0; i < nBytes && self.m_bBlank; ++i) {
+            const xmlChar c = text[i];
+            self.m_bBlank = c == ' ' || c == '\t' || c == '\n' || c == '\r';
+        }
+        // Text beside elements would be a child of its own in the tree.
+        const bool bInLeaf = self.m_nOpen == self.m_nLeafDepth + 1;
+        if (self.m_nText > kMaxText || (!bInLeaf && !self.m_bBlank)) {
+            self.Refuse(ctx);
+            return;
+        }
+        if (bInLeaf) {
+            self.Append(text, nBytes);
+            self.m_outline.elements.back().text.nLength += static_cast<std::uint32_t>(nBytes);
+        }
+    }
+
+    static void CData(void* ctx, const xmlChar* value, int nLength)
+    {
+        if (Of(ctx).m_nOpen == 0)
+            xmlSAX2CDataBlock(ctx, value, nLength);
+        else
+            Of(ctx).Refuse(ctx);
+    }
+
+    static void Comment(void* ctx, const xmlChar* value)
+    {
+        if (Of(ctx).m_nOpen == 0)
+            xmlSAX2Comment(ctx, value);
+        else
+            Of(ctx).Refuse(ctx);
+    }
+
+    static void ProcessingInstruction(void* ctx, const xmlChar* target, const xmlChar* data)
+    {
+        if (Of(ctx).m_nOpen == 0)
+            xmlSAX2ProcessingInstruction(ctx, target, data);
+        else
+            Of(ctx).Refuse(ctx);
+    }
+
+    static void Reference(void* ctx, const xmlChar*) { Of(ctx).Refuse(ctx); }
+
+    // Entities and defaulted attributes come from a DTD; such a file is read as nodes.
+    static void InternalSubset(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) { Of(ctx).Refuse(ctx); }
+
+    const int m_nLeafDepth;
+    Outline& m_outline;
+    bool m_bTaken = true;
+    int m_nOpen = 0;          // elements open, the document element included
+    std::size_t m_nText = 0;  // bytes of the text run since the last tag
+    bool m_bBlank = true;     // whether that run is whitespace alone
+};
 
 bool HasExternalEntities(xmlDoc* doc)
 {
@@ -79,7 +262,7 @@ bool HasExternalEntities(xmlDoc* doc)
     return false;
 }
 
-DocPtr Parse(std::string_view bytes, ParseError* error)
+DocPtr Parse(std::string_view bytes, ParseError* error, int nLeafDepth = 0, Outline* outline = nullptr)
 {
     Init();
     ParseError local;
@@ -100,11 +283,21 @@ DocPtr Parse(std::string_view bytes, ParseError* error)
     // Internal entities are expanded as a DOM would; external ones are refused by the loader
     // above and rejected below. libxml2's amplification limits stay on (no XML_PARSE_HUGE).
     const int options = XML_PARSE_NONET | XML_PARSE_NOENT | XML_PARSE_NOWARNING | XML_PARSE_NOERROR;
-    ParseError first;
-    ctxt->_private = &first;
+    ParseState state;
+    ctxt->_private = &state;
     ctxt->sax->serror = KeepFirstError;
+    std::optional<OutlineReader> reader;
+    if (outline) {
+        reader.emplace(ctxt.get(), nLeafDepth, *outline);
+        state.outline = &*reader;
+    }
     const EntityBudget budget(ctxt.get());
     DocPtr doc(xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options));
+    if (reader && !reader->Taken()) {
+        outline->Clear();
+        return Parse(bytes, error);
+    }
+    const ParseError& first = state.first;
     if (budget.Exceeded()) {
         sink->message = "entity references expand beyond " + std::to_string(kMaxEntityReferences) +
                         " references or " + std::to_string(kMaxEntityExpansion) + " bytes";
@@ -125,12 +318,31 @@ DocPtr Parse(std::string_view bytes, ParseError* error)
         return nullptr;
     }
     StripBlankText(reinterpret_cast<xmlNode*>(doc.get()));
+    if (outline)
+        outline->bTaken = true;
     return doc;
 }
 
 } // namespace
 
 DocPtr ParseMemory(std::string_view bytes, ParseError* error) { return Parse(bytes, error); }
+
+DocPtr ParseMemory(std::string_view bytes, int nLeafDepth, Outline& outline, ParseError* error)
+{
+    return Parse(bytes, error, nLeafDepth, &outline);
+}
+
+DocPtr ParseFile(const std::string& fsPath, int nLeafDepth, Outline& outline, ParseError* error)
+{
+    outline.Clear();
+    std::string bytes;
+    if (!platform::ReadFile(fsPath, bytes)) {
+        if (error)
+            *error = {"cannot read the file", 0};
+        return nullptr;
+    }
+    return Parse(bytes, error, nLeafDepth, &outline);
+}
 
 DocPtr ParseFile(const std::string& fsPath, ParseError* error)
 {

@@ -13,6 +13,8 @@
 
 #include <kxsysrule/Types.h>
 
+#include "platform/XmlOutline.h"
+
 namespace kx::xml {
 
 struct DocDeleter { void operator()(xmlDoc* p) const { xmlFreeDoc(p); } };
@@ -37,6 +39,14 @@ struct ParseError {
 // in `error` when given. A file without an XML declaration is read as UTF-8.
 DocPtr ParseMemory(std::string_view bytes, ParseError* error = nullptr);
 DocPtr ParseFile(const std::string& fsPath, ParseError* error = nullptr);
+// The same parse, with the document element's descendants down to `nLeafDepth` levels handed back
+// in `outline` (outline.bTaken) and the document element left without children, when they are
+// elements without namespaces and only the elements at that depth hold text. Anything else below
+// the document element (a comment, CDATA, a processing instruction, text between elements, a
+// deeper element, a namespace, or a DTD in the file) is built as nodes just as ParseFile builds
+// it, and outline.bTaken is false. Failures are ParseFile's.
+DocPtr ParseMemory(std::string_view bytes, int nLeafDepth, Outline& outline, ParseError* error = nullptr);
+DocPtr ParseFile(const std::string& fsPath, int nLeafDepth, Outline& outline, ParseError* error = nullptr);
 
 // Serialises in `encoding` (the document's declared one when null, UTF-8 when it declares
 // none), indented.

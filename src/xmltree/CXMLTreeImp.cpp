@@ -529,17 +529,30 @@ bool CXMLTreeImp::LoadXML(const CString& strXml)
     }
 }
 
-bool CXMLTreeImp::LoadFile(const CString& strPath)
+bool CXMLTreeImp::LoadFile(const CString& strPath) { return Load(strPath, 0, nullptr); }
+
+bool CXMLTreeImp::LoadFileOutline(const CString& strPath, int nLeafDepth, kx::xml::Outline& outline)
+{
+    return Load(strPath, nLeafDepth, &outline);
+}
+
+bool CXMLTreeImp::Load(const CString& strPath, int nLeafDepth, kx::xml::Outline* pOutline)
 {
     bool bLoaded = false;
+    if (pOutline)
+        pOutline->Clear();
     try {
-        kx::xml::DocPtr pDoc = kx::xml::ParseFile(kx::platform::MapPath(strPath));
+        const std::string strFsPath = kx::platform::MapPath(strPath);
+        kx::xml::DocPtr pDoc = pOutline ? kx::xml::ParseFile(strFsPath, nLeafDepth, *pOutline)
+                                        : kx::xml::ParseFile(strFsPath);
         bLoaded = pDoc != nullptr;
         // A failed load leaves an empty document, never the previous one.
         ReplaceDocument(bLoaded ? std::move(pDoc) : NewDocument());
     } catch (...) {
         bLoaded = false;
     }
+    if (!bLoaded && pOutline)
+        pOutline->Clear();
     m_pCurNode = DocNode();
     return bLoaded;
 }

@@ -44,8 +44,11 @@ public:
     bool MoveToChild(int nIndex) override;
     bool TakesChildrenAsText() const override;
     bool SaveFileWithChildren(const CString& strPath, const std::string& strChildren) override;
+    bool LoadFileOutline(const CString& strPath, int nLeafDepth, kx::xml::Outline& outline) override;
 
 private:
+    bool Load(const CString& strPath, int nLeafDepth, kx::xml::Outline* pOutline);
+
     // Where the last walk over one parent's children stopped, and how many it has.
     struct SChildCursor {
         const xmlNode* pParent = nullptr;

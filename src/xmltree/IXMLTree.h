@@ -8,6 +8,8 @@
 #include <kxsysrule/KxXmlError.h>
 #include <kxsysrule/Types.h>
 
+#include "platform/XmlOutline.h"
+
 class IXMLTree {
 public:
     virtual bool LoadXML(const CString& strXml) = 0;
@@ -41,6 +43,14 @@ public:
     // the file could not be written (it is then unchanged) or the tree does not take children as
     // text.
     virtual bool SaveFileWithChildren(const CString& /*strPath*/, const std::string& /*strChildren*/) { return false; }
+    // LoadFile, with the document element's descendants down to `nLeafDepth` levels handed back in
+    // `outline` instead of the tree when they are plain elements (kx::xml::ParseFile says which);
+    // the document element is then left without children.
+    virtual bool LoadFileOutline(const CString& strPath, int /*nLeafDepth*/, kx::xml::Outline& outline)
+    {
+        outline.Clear();
+        return LoadFile(strPath);
+    }
     virtual ~IXMLTree() = default;
 };
 

@@ -246,6 +246,29 @@ TEST_F(RuleDocLoad, CommentAmongRulesIsReadButNeverWritten)
     EXPECT_EQ(Outline(m_dir / "proj" / "QD.xml").find("#comment"), std::string::npos);
 }
 
+// The records are read from a flat outline of the file where its content allows, else from the
+// tree: a comment beside the groups, which holds no record, sends the same file the tree's way.
+TEST_F(RuleDocLoad, RecordsReadTheSameFromTheOutlineAndFromTheTree)
+{
+    const std::string body = kCurrentBody + "<ZhuTi><框架梁><体积>" + RuleElem("扣减项目", " a&amp;b &#x4E2D; ") +
+                             "<计算方式 selecttype=\"S\">\n  </计算方式></体积></框架梁></ZhuTi>";
+    for (const char* attrs : {R"(ruletype="1" RuleVer="25.1.0")", R"(ruletype="1" RuleVer="24.2.0")",
+                              R"(ruletype="1" classtype="10")"}) {
+        SCOPED_TRACE(attrs);
+        Load(body, attrs, "outline.xml");
+        const Lines records = Records();
+        ASSERT_GE(records.size(), 6u);
+        Lines details;
+        for (std::size_t i = 0; i < records.size(); ++i)
+            details.push_back(Attrs(i));
+        Load(body + "<!-- 手改 -->", attrs, "tree.xml");
+        EXPECT_EQ(Records(), records);
+        for (std::size_t i = 0; i < records.size() && i < details.size(); ++i)
+            EXPECT_EQ(Attrs(i), details[i]) << i;
+        EXPECT_EQ(ReadBytes(m_dir / "proj" / "tree.xml"), ReadBytes(m_dir / "proj" / "outline.xml"));
+    }
+}
+
 // Host paths may use backslashes and another letter case than the file system.
 TEST_F(RuleDocLoad, AcceptsHostSpelledPaths)
 {

@@ -1,0 +1,337 @@
+// Reading the content of the document element as an outline must mean exactly what the tree
+// means: each document is parsed both ways, and the outline is held against the tree's elements,
+// or, where the outline gives way, the documents are held against each other.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/Xml.h"
+#include "xmltree/CXMLTreeImp.h"
+#include "support/TestSupport.h"
+
+namespace xmltreetest {
+namespace {
+
+constexpr int kLeafDepth = 2;
+
+std::string Str(const xmlChar* text) { return text ? reinterpret_cast<const char*>(text) : ""; }
+
+std::string Content(const xmlNode* node)
+{
+    kx::xml::CharPtr content(xmlNodeGetContent(node));
+    return Str(content.get());
+}
+
+// What the tree holds below the document element, in the outline's terms: one line per element,
+// and whether an outline could hold it all.
+struct TreeView {
+    bool bPlain = true;
+    std::vector<std::string> lines;
+};
+
+void ViewChildren(const xmlNode* parent, int depth, TreeView& view)
+{
+    for (const xmlNode* node = parent->children; node; node = node->next) {
+        if (node->type != XML_ELEMENT_NODE || node->ns || node->nsDef || depth > kLeafDepth) {
+            view.bPlain = false;
+            continue;
+        }
+        std::string line = std::to_string(depth) + " " + Str(node->name);
+        for (const xmlAttr* attr = node->properties; attr; attr = attr->next) {
+            if (attr->ns)
+                view.bPlain = false;
+            line += " " + Str(attr->name) + "=" + Content(reinterpret_cast<const xmlNode*>(attr));
+        }
+        if (depth == kLeafDepth) {
+            for (const xmlNode* child = node->children; child; child = child->next) {
+                if (child->type != XML_TEXT_NODE)
+                    view.bPlain = false;
+            }
+            line += " : " + Content(node);
+        } else {
+            ViewChildren(node, depth + 1, view);
+        }
+        view.lines.push_back(line);
+    }
+}
+
+std::vector<std::string> OutlineLines(const kx::xml::Outline& outline)
+{
+    // Built in document order and emitted after the children, as ViewChildren does.
+    std::vector<std::string> lines;
+    std::vector<std::string> open;
+    for (const kx::xml::Outline::Element& element : outline.elements) {
+        while (static_cast<int>(open.size()) >= element.nDepth) {
+            lines.push_back(open.back());
+            open.pop_back();
+        }
+        std::string line = std::to_string(element.nDepth) + " " + std::string(outline.View(element.name));
+        for (std::uint32_t i = 0; i < element.nAttributes; ++i) {
+            const kx::xml::Outline::Attribute& attr = outline.attributes[element.nFirstAttribute + i];
+            line += " " + std::string(outline.View(attr.name)) + "=" + std::string(outline.View(attr.value));
+        }
+        if (element.nDepth == kLeafDepth)
+            line += " : " + std::string(outline.View(element.text));
+        open.push_back(line);
+    }
+    while (!open.empty()) {
+        lines.push_back(open.back());
+        open.pop_back();
+    }
+    return lines;
+}
+
+std::string Serialized(xmlDoc* doc)
+{
+    std::string bytes;
+    EXPECT_TRUE(kx::xml::Serialize(doc, bytes));
+    return bytes;
+}
+
+// Parses `xml` both ways and holds them against each other; answers whether the outline took it.
+// Unless `bByContent` is false, the outline must take exactly the documents whose content it can
+// hold.
+bool ExpectSameMeaning(const std::string& xml, bool bByContent = true)
+{
+    SCOPED_TRACE(xml.substr(0, 300));
+    kx::xml::ParseError treeError;
+    kx::xml::DocPtr tree = kx::xml::ParseMemory(xml, &treeError);
+    kx::xml::Outline outline;
+    outline.bTaken = true;
+    kx::xml::ParseError outlineError;
+    kx::xml::DocPtr doc = kx::xml::ParseMemory(xml, kLeafDepth, outline, &outlineError);
+    EXPECT_EQ(tree == nullptr, doc == nullptr);
+    if (!tree || !doc) {
+        EXPECT_EQ(treeError.message, outlineError.message);
+        EXPECT_EQ(treeError.line, outlineError.line);
+        EXPECT_FALSE(outline.bTaken);
+        return false;
+    }
+    TreeView view;
+    xmlNode* root = xmlDocGetRootElement(tree.get());
+    ViewChildren(root, 1, view);
+    const bool bPlain = view.bPlain && !tree->intSubset;
+    if (bByContent) {
+        EXPECT_EQ(outline.bTaken, bPlain);
+    }
+    if (outline.bTaken) {
+        EXPECT_EQ(OutlineLines(outline), view.lines);
+        EXPECT_EQ(xmlDocGetRootElement(doc.get())->children, nullptr);
+        // All else of the document is the tree's.
+        while (root->children) {
+            xmlNode* child = root->children;
+            xmlUnlinkNode(child);
+            xmlFreeNode(child);
+        }
+    } else {
+        EXPECT_TRUE(outline.elements.empty());
+    }
+    EXPECT_EQ(Serialized(doc.get()), Serialized(tree.get()));
+    return outline.bTaken;
+}
+
+std::string Doc(const std::string& content, const std::string& rootAttrs = "")
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<工程数据" + rootAttrs + ">" + content + "</工程数据>";
+}
+
+TEST(XmlOutline, PlainContentIsTaken)
+{
+    for (const std::string& xml : std::vector<std::string>{
+             Doc(""),
+             Doc("<组/>", " ruletype=\"1\""),
+             Doc("\n  <组 classtype=\"1\">\n    <体积 selecttype=\"M\" initype=\"KouJ\">1,2,3</体积>\n  </组>\n"),
+             // Blank leaf text is no text; the rest keeps its blanks.
+             Doc("<组><a> \t\r\n</a><b>  x  </b><c></c></组>"),
+             // References come back as what they stand for, in text and in values.
+             Doc("<组><a v=\"&lt;&amp;&#x4E2D;&#9;x\">&lt;b&gt;&#x1F600;&amp;</a></组>"),
+             // A namespace declared on the document element but used by none of the content.
+             Doc("<组><a>1</a></组>", " xmlns:x=\"urn:x\""),
+             // Comments and processing instructions beside the document element stay in the tree.
+             "<!-- before --><?pi data?><工程数据><组><a>1</a></组></工程数据><!-- after -->",
+         })
+        EXPECT_TRUE(ExpectSameMeaning(xml));
+}
+
+TEST(XmlOutline, OtherContentIsBuiltAsNodes)
+{
+    for (const std::string& xml : std::vector<std::string>{
+             Doc("<组><!-- c --><a>1</a></组>"),
+             Doc("<?pi x?><组/>"),
+             Doc("<组><a><![CDATA[x]]></a></组>"),
+             Doc("text<组/>"),
+             Doc("<组>text<a>1</a></组>"),
+             Doc("<组><a>1<b/></a></组>"),
+             Doc("<组><a><!-- c -->1</a></组>"),
+             Doc("<x:组 xmlns:x=\"urn:x\"/>"),
+             Doc("<组 xmlns=\"urn:d\"><a>1</a></组>"),
+             Doc("<组/>", " xmlns=\"urn:d\""),
+             Doc("<组><a x:v=\"1\" xmlns:x=\"urn:x\"/></组>"),
+             Doc("<组><a x:v=\"1\"/></组>", " xmlns:x=\"urn:x\""),
+             "<!DOCTYPE 工程数据 [<!ENTITY e \"1\">]><工程数据><组><a>&e;</a></组></工程数据>",
+             "<!DOCTYPE 工程数据><工程数据><组/></工程数据>",
+         })
+        EXPECT_FALSE(ExpectSameMeaning(xml));
+    // Text longer than the outline holds is the tree's to take or refuse (libxml2 refuses a text
+    // node beyond 10 MB), between elements too, where the tree drops it once it is built.
+    for (const std::string& xml : std::vector<std::string>{
+             Doc("<组><a>" + std::string(1 << 20, 'x') + "y</a></组>"),
+             Doc("<组>" + std::string((1 << 20) + 1, ' ') + "</组>"),
+             Doc("<组>" + std::string(10000001, ' ') + "</组>"),
+         })
+        EXPECT_FALSE(ExpectSameMeaning(xml, false));
+}
+
+TEST(XmlOutline, FailuresAreTheTrees)
+{
+    for (const std::string& xml : std::vector<std::string>{
+             "",
+             "<工程数据>",
+             Doc("<组><a>1</b></组>"),
+             Doc("<组><a>&undefined;</a></组>"),
+             Doc("<组><a v=\"1\" v=\"2\"/></组>"),
+             Doc("<组><!-- c --><a>1</b></组>"),  // given way to the tree before the fault
+             Doc("<组><a>\x80</a></组>"),
+             "<!DOCTYPE a SYSTEM \"file:///etc/passwd\"><a/>",
+         })
+        EXPECT_FALSE(ExpectSameMeaning(xml));
+}
+
+// Random documents of every kind of content at every depth, some ill-formed.
+class RandomDocument {
+public:
+    explicit RandomDocument(unsigned seed) : m_rng(seed) {}
+
+    std::string Make()
+    {
+        std::string xml;
+        if (Chance(4))
+            xml += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+        if (Chance(10))
+            xml += "<!DOCTYPE 工程数据 [<!ENTITY e \"&#x4E2D;\">]>";
+        if (Chance(8))
+            xml += "<!-- prologue -->";
+        m_bPrefix = Chance(6);
+        xml += "<工程数据 ruletype=\"1\"";
+        if (m_bPrefix)
+            xml += " xmlns:x=\"urn:x\"";
+        xml += ">";
+        Children(1, xml);
+        xml += "</工程数据>";
+        if (Chance(30))
+            xml.insert(Pick(xml.size()), "<");  // now and then ill-formed
+        return xml;
+    }
+
+private:
+    bool Chance(int n) { return Pick(static_cast<std::size_t>(n)) == 0; }
+    std::size_t Pick(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(m_rng); }
+
+    std::string Text()
+    {
+        static const char* const kPieces[] = {"1", ",", "扣减", " ", "\n", "\t", "&amp;", "&lt;", "&#x4E2D;", "&#13;",
+                                             "&gt;", "&quot;", "x y"};
+        std::string text;
+        for (std::size_t n = Pick(4); n > 0; --n)
+            text += kPieces[Pick(std::size(kPieces))];
+        return text;
+    }
+
+    std::string Blank()
+    {
+        static const char* const kBlanks[] = {"", "", " ", "\n  ", "\t", "\r\n"};
+        return kBlanks[Pick(std::size(kBlanks))];
+    }
+
+    void Children(int depth, std::string& xml)
+    {
+        for (std::size_t n = Pick(depth == 1 ? 4 : 3); n > 0; --n) {
+            xml += Blank();
+            switch (Pick(40)) {
+            case 0: xml += "<!-- c -->"; break;
+            case 1: xml += "<?pi x?>"; break;
+            case 2: xml += "<![CDATA[x]]>"; break;
+            case 3: xml += "stray"; break;
+            default: Element(depth, xml); break;
+            }
+        }
+        xml += Blank();
+    }
+
+    void Element(int depth, std::string& xml)
+    {
+        static const char* const kNames[] = {"组", "体积", "a", "扣减项目"};
+        std::string name = kNames[Pick(std::size(kNames))];
+        if (m_bPrefix && Chance(15))
+            name = "x:" + name;
+        xml += "<" + name;
+        if (Chance(30))
+            xml += " xmlns=\"urn:d\"";
+        for (std::size_t n = Pick(3); n > 0; --n)
+            xml += " a" + std::to_string(n) + "=\"" + Text() + "\"";
+        if (m_bPrefix && Chance(20))
+            xml += " x:b=\"1\"";
+        xml += ">";
+        if (depth < kLeafDepth || Chance(20))
+            Children(depth + 1, xml);
+        else if (Chance(25))
+            xml += "&e;";
+        else
+            xml += Text();
+        xml += "</" + name + ">";
+    }
+
+    std::mt19937 m_rng;
+    bool m_bPrefix = false;
+};
+
+TEST(XmlOutline, RandomDocumentsMeanTheSameEitherWay)
+{
+    RandomDocument random(20261206);
+    int nTaken = 0;
+    const int nDocuments = 600;
+    for (int i = 0; i < nDocuments; ++i) {
+        if (ExpectSameMeaning(random.Make()))
+            ++nTaken;
+        if (HasFailure())
+            break;
+    }
+    // Both ways must have been taken often enough for the comparison to mean something.
+    EXPECT_GT(nTaken, nDocuments / 5);
+    EXPECT_LT(nTaken, nDocuments * 4 / 5);
+}
+
+TEST(XmlOutline, TreeKeepsTheDocumentElementAlone)
+{
+    kxtest::TempDir dir;
+    const auto file = dir / "rules.xml";
+    kxtest::WriteBytes(file, Doc("<组><a>1</a></组>", " ruletype=\"1\""));
+    CXMLTreeImp tree;
+    kx::xml::Outline outline;
+    ASSERT_TRUE(tree.LoadFileOutline(kxtest::W(file), kLeafDepth, outline));
+    EXPECT_TRUE(outline.bTaken);
+    EXPECT_EQ(outline.elements.size(), 2u);
+    ASSERT_TRUE(tree.MoveToPath(L"工程数据"));
+    int nChildren = -1;
+    ASSERT_TRUE(tree.GetChildCount(nChildren));
+    EXPECT_EQ(nChildren, 0);
+    CString strType;
+    EXPECT_TRUE(tree.GetAttribute(L"ruletype", strType));
+    EXPECT_EQ(strType, L"1");
+
+    // A file the outline gives way to is all in the tree, and a failed load leaves no outline.
+    kxtest::WriteBytes(file, Doc("<组><!-- c --><a>1</a></组>"));
+    ASSERT_TRUE(tree.LoadFileOutline(kxtest::W(file), kLeafDepth, outline));
+    EXPECT_FALSE(outline.bTaken);
+    ASSERT_TRUE(tree.MoveToPath(L"工程数据/组/a"));
+    kxtest::WriteBytes(file, Doc("<组><a>1</a></组>") + "<");
+    outline.bTaken = true;
+    EXPECT_FALSE(tree.LoadFileOutline(kxtest::W(file), kLeafDepth, outline));
+    EXPECT_FALSE(outline.bTaken);
+    EXPECT_TRUE(outline.elements.empty());
+}
+
+} // namespace
+} // namespace xmltreetest

@@ -195,15 +195,11 @@ public:
     }
     bool GetAttribute(const CString& strName, CString& strValue) const
     {
-        const std::string strUtf8 = kx::platform::ToUtf8(strName);
-        for (std::uint32_t i = 0; i < m_pElement->nAttributes; ++i) {
-            const kx::xml::Outline::Attribute& attr = m_outline.attributes[m_pElement->nFirstAttribute + i];
-            if (m_outline.View(attr.name) == strUtf8) {
-                kx::platform::FromUtf8(m_outline.View(attr.value), strValue);
-                return true;
-            }
-        }
-        return false;
+        const kx::xml::Outline::Span* pValue = m_outline.FindAttribute(*m_pElement, kx::platform::ToUtf8(strName));
+        if (!pValue)
+            return false;
+        kx::platform::FromUtf8(m_outline.View(*pValue), strValue);
+        return true;
     }
     bool GetValue(CString& strValue) const
     {

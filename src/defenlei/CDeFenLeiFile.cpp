@@ -18,6 +18,8 @@ using NS_KXComponentType::SCompGroupType;
 using SDeFenLeiSetInfo = CKXCurDeFenLeiSet::SDeFenLeiSetInfo;
 
 const char kRootName[] = "DeFenLeiSetInfo";
+// Groups, their items and the items' keys below the document element.
+constexpr int kLeafDepth = 3;
 
 // A read error: ends the walk with the groups taken so far.
 struct ReadError {};
@@ -64,9 +66,8 @@ std::optional<CString> Attribute(xmlNode* node, const char* name)
     return kx::xml::ToWide(value.get());
 }
 
-int ReadId(xmlNode* group, const char* name)
+int ReadId(const std::optional<CString>& text)
 {
-    const std::optional<CString> text = Attribute(group, name);
     if (!text)
         throw ReadError{};
     const std::optional<int> id = CDeFenLeiFile::ParseId(*text);
@@ -90,6 +91,48 @@ std::vector<SDeFenLeiSetInfo> ReadItems(xmlNode* group)
         items.push_back(std::move(info));
     }
     return items;
+}
+
+// The same walk over a file read as an outline, which holds only elements: no comment or text can
+// end a level there.
+void ReadOutline(const kx::xml::Outline& outline, CDeFenLeiFile::FenLeiMap& mapOut)
+{
+    auto attribute = [&](const kx::xml::Outline::Element& element, std::string_view name) -> std::optional<CString> {
+        const kx::xml::Outline::Span* value = outline.FindAttribute(element, name);
+        if (!value)
+            return std::nullopt;
+        return kx::platform::FromUtf8(outline.View(*value));
+    };
+    SCompGroupType key;
+    std::vector<SDeFenLeiSetInfo> items;
+    // A group is entered once all its items are read, as the walk of the tree does.
+    auto enter = [&] {
+        if (!items.empty())
+            mapOut.try_emplace(key, std::move(items));
+        items.clear();
+    };
+    for (const kx::xml::Outline::Element& element : outline.elements) {
+        switch (element.nDepth) {
+        case 1:
+            enter();
+            key.nTypeId = ReadId(attribute(element, "TypeId"));
+            key.nSubTypeId = ReadId(attribute(element, "SubTypeId"));
+            break;
+        case 2:
+            items.emplace_back();
+            items.back().strCalcItem = kx::platform::FromUtf8(outline.View(element.name));
+            break;
+        case 3: {
+            std::optional<CString> varKey = attribute(element, "VarKey");
+            if (!varKey)
+                throw ReadError{};
+            items.back().vecVarKey.push_back(std::move(*varKey));
+            break;
+        }
+        default: break;
+        }
+    }
+    enter();
 }
 
 // The document element, selected by name the way the file has always been located.
@@ -173,16 +216,22 @@ std::optional<int> CDeFenLeiFile::ParseId(const CString& strText)
 void CDeFenLeiFile::Load(const CString& strPath, FenLeiMap& mapOut) noexcept
 {
     try {
-        kx::xml::DocPtr doc = kx::xml::ParseFile(kx::platform::MapPath(strPath));
+        // Groups, items and keys come as an outline where the file allows: no node is built.
+        kx::xml::Outline outline;
+        kx::xml::DocPtr doc = kx::xml::ParseFile(kx::platform::MapPath(strPath), kLeafDepth, outline);
         if (!doc)
             return;
         xmlNode* root = SelectRoot(doc.get());
         if (!root)
             return;
+        if (outline.bTaken) {
+            ReadOutline(outline, mapOut);
+            return;
+        }
         for (xmlNode* group = ElementOrNull(root->children); group; group = ElementOrNull(group->next)) {
             SCompGroupType key;
-            key.nTypeId = ReadId(group, "TypeId");
-            key.nSubTypeId = ReadId(group, "SubTypeId");
+            key.nTypeId = ReadId(Attribute(group, "TypeId"));
+            key.nSubTypeId = ReadId(Attribute(group, "SubTypeId"));
             std::vector<SDeFenLeiSetInfo> items = ReadItems(group);
             // The first group of a key that yields items wins; a group without items is no entry.
             if (!items.empty())

@@ -34,6 +34,16 @@ struct Outline {
     std::vector<Attribute> attributes;
 
     std::string_view View(Span span) const { return std::string_view(bytes).substr(span.nOffset, span.nLength); }
+    // The value of `element`'s attribute `name`; null when it has none.
+    const Span* FindAttribute(const Element& element, std::string_view name) const
+    {
+        for (std::uint32_t i = 0; i < element.nAttributes; ++i) {
+            const Attribute& attr = attributes[element.nFirstAttribute + i];
+            if (View(attr.name) == name)
+                return &attr.value;
+        }
+        return nullptr;
+    }
     void Clear()
     {
         bTaken = false;

@@ -149,6 +149,9 @@ TEST(XmlOutline, PlainContentIsTaken)
              Doc("<组><a v=\"&lt;&amp;&#x4E2D;&#9;x\">&lt;b&gt;&#x1F600;&amp;</a></组>"),
              // A namespace declared on the document element but used by none of the content.
              Doc("<组><a>1</a></组>", " xmlns:x=\"urn:x\""),
+             // A file in another encoding comes as UTF-8 either way.
+             "<?xml version=\"1.0\" encoding=\"GBK\"?><\xB9\xA4\xB3\xCC\xCA\xFD\xBE\xDD \xC0\xE0=\"\xD6\xD0\">"
+             "<\xD7\xE9><a v=\"\xD6\xB5\">\xD6\xD0\xCE\xC4</a></\xD7\xE9></\xB9\xA4\xB3\xCC\xCA\xFD\xBE\xDD>",
              // Comments and processing instructions beside the document element stay in the tree.
              "<!-- before --><?pi data?><工程数据><组><a>1</a></组></工程数据><!-- after -->",
          })

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(splitlist rulefile defenlei template unit ruletext ini)
+[ ${#targets[@]} -gt 0 ] || targets=(splitlist rulefile defenlei template unit ruletext ini outline)
 
 # The targets save files on every input, and each save is flushed to the disk: scratch files go
 # to memory when the machine has a RAM-backed folder.

@@ -329,7 +329,11 @@ DocPtr ParseMemory(std::string_view bytes, ParseError* error) { return Parse(byt
 
 DocPtr ParseMemory(std::string_view bytes, int nLeafDepth, Outline& outline, ParseError* error)
 {
-    return Parse(bytes, error, nLeafDepth, &outline);
+    DocPtr doc = Parse(bytes, error, nLeafDepth, &outline);
+    // Nothing of a document that failed is handed back.
+    if (!doc)
+        outline.Clear();
+    return doc;
 }
 
 DocPtr ParseFile(const std::string& fsPath, int nLeafDepth, Outline& outline, ParseError* error)
@@ -341,7 +345,7 @@ DocPtr ParseFile(const std::string& fsPath, int nLeafDepth, Outline& outline, Pa
             *error = {"cannot read the file", 0};
         return nullptr;
     }
-    return Parse(bytes, error, nLeafDepth, &outline);
+    return ParseMemory(bytes, nLeafDepth, outline, error);
 }
 
 DocPtr ParseFile(const std::string& fsPath, ParseError* error)

@@ -20,13 +20,15 @@ std::string Content(const xmlNode* node)
 void ViewChildren(const xmlNode* parent, int depth, int nLeafDepth, bool& bPlain, std::vector<std::string>& lines)
 {
     for (const xmlNode* node = parent->children; node; node = node->next) {
-        if (node->type != XML_ELEMENT_NODE || node->ns || node->nsDef || depth > nLeafDepth) {
+        // A prefix the document never declared stays in the name, without a namespace.
+        if (node->type != XML_ELEMENT_NODE || node->ns || node->nsDef || depth > nLeafDepth ||
+            Str(node->name).find(':') != std::string::npos) {
             bPlain = false;
             continue;
         }
         std::string line = std::to_string(depth) + " " + Str(node->name);
         for (const xmlAttr* attr = node->properties; attr; attr = attr->next) {
-            if (attr->ns)
+            if (attr->ns || Str(attr->name).find(':') != std::string::npos)
                 bPlain = false;
             line += " " + Str(attr->name) + "=" + Content(reinterpret_cast<const xmlNode*>(attr));
         }

@@ -72,6 +72,9 @@ TEST(XmlOutline, OtherContentIsBuiltAsNodes)
              Doc("<组/>", " xmlns=\"urn:d\""),
              Doc("<组><a x:v=\"1\" xmlns:x=\"urn:x\"/></组>"),
              Doc("<组><a x:v=\"1\"/></组>", " xmlns:x=\"urn:x\""),
+             // Prefixes the document never declared.
+             Doc("<组><a y:v=\"1\"/></组>"),
+             Doc("<组><y:a/></组>"),
              "<!DOCTYPE 工程数据 [<!ENTITY e \"1\">]><工程数据><组><a>&e;</a></组></工程数据>",
              "<!DOCTYPE 工程数据><工程数据><组/></工程数据>",
          })

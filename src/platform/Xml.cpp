@@ -105,6 +105,10 @@ private:
 
     static OutlineReader& Of(void* ctx) { return *StateOf(ctx).outline; }
 
+    // A prefix that no declaration resolves, or a name the parser could not split, stays in the
+    // local name: such names are the tree's to take.
+    static bool HasColon(const xmlChar* name) { return std::strchr(reinterpret_cast<const char*>(name), ':'); }
+
     // Stops the parse: the file is read again as nodes.
     void Refuse(void* ctx)
     {
@@ -133,7 +137,8 @@ private:
         }
         if (!self.m_bTaken)
             return;
-        if (self.m_nOpen > self.m_nLeafDepth || prefix || uri || nNamespaces > 0 || nDefaulted > 0) {
+        if (self.m_nOpen > self.m_nLeafDepth || prefix || uri || nNamespaces > 0 || nDefaulted > 0 ||
+            HasColon(localname)) {
             self.Refuse(ctx);
             return;
         }
@@ -144,7 +149,7 @@ private:
         element.nAttributes = static_cast<std::uint32_t>(nAttributes);
         for (int i = 0; i < nAttributes; ++i) {
             const xmlChar** attr = attributes + 5 * i;  // local name, prefix, URI, value, value end
-            if (attr[1] || attr[2]) {
+            if (attr[1] || attr[2] || HasColon(attr[0])) {
                 self.Refuse(ctx);
                 return;
             }

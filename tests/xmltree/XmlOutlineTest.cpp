@@ -75,6 +75,7 @@ TEST(XmlOutline, OtherContentIsBuiltAsNodes)
              // Prefixes the document never declared.
              Doc("<组><a y:v=\"1\"/></组>"),
              Doc("<组><y:a/></组>"),
+             Doc("<组><a :v=\"1\"/></组>"),
              "<!DOCTYPE 工程数据 [<!ENTITY e \"1\">]><工程数据><组><a>&e;</a></组></工程数据>",
              "<!DOCTYPE 工程数据><工程数据><组/></工程数据>",
          })

@@ -43,8 +43,8 @@ DocPtr ParseFile(const std::string& fsPath, ParseError* error = nullptr);
 // in `outline` (outline.bTaken) and the document element left without children, when they are
 // elements without namespaces and only the elements at that depth hold text. Anything else below
 // the document element (a comment, CDATA, a processing instruction, text between elements, a
-// deeper element, a namespace or a name with a colon, or a DTD in the file) is built as nodes as ParseFile builds
-// it, and outline.bTaken is false. Failures are ParseFile's.
+// deeper element, a namespace or a name with a colon, or a DTD in the file) is built as nodes
+// just as ParseFile builds it, and outline.bTaken is false. Failures are ParseFile's.
 DocPtr ParseMemory(std::string_view bytes, int nLeafDepth, Outline& outline, ParseError* error = nullptr);
 DocPtr ParseFile(const std::string& fsPath, int nLeafDepth, Outline& outline, ParseError* error = nullptr);
 

@@ -11,6 +11,7 @@
 
 #include "platform/Platform.h"
 #include "platform/Xml.h"
+#include "xmltree/CXmlTextWriter.h"
 
 namespace {
 
@@ -161,24 +162,6 @@ bool IsXmlText(const CString& text)
     return true;
 }
 
-void SetProp(xmlNode* node, const char* name, const std::string& value)
-{
-    // xmlNewProp takes the value as plain text: markup characters are escaped on output, never
-    // read as entity references.
-    if (!xmlNewProp(node, reinterpret_cast<const xmlChar*>(name), kx::xml::X(value)))
-        throw std::bad_alloc();
-}
-
-xmlNode* AddChild(xmlNode* parent, const std::string& name)
-{
-    xmlNode* child = xmlNewDocNode(parent->doc, nullptr, kx::xml::X(name), nullptr);
-    if (!child || !xmlAddChild(parent, child)) {
-        xmlFreeNode(child);
-        throw std::bad_alloc();
-    }
-    return child;
-}
-
 } // namespace
 
 CString CDeFenLeiFile::GetFilePath() { return ISysCache::GetCurProjDir() + L"\\DefaultDeFenLeiSet.xml"; }
@@ -245,18 +228,13 @@ void CDeFenLeiFile::Load(const CString& strPath, FenLeiMap& mapOut) noexcept
 bool CDeFenLeiFile::Save(const CString& strPath, const FenLeiMap& mapIn) noexcept
 {
     try {
-        kx::xml::DocPtr doc(xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0")));
-        if (!doc)
-            return false;
-        xmlNode* root = xmlNewDocNode(doc.get(), nullptr, reinterpret_cast<const xmlChar*>(kRootName), nullptr);
-        if (!root)
-            return false;
-        xmlDocSetRootElement(doc.get(), root);
-        SetProp(root, "version", "1");
+        // The groups are written as text below the document element, byte for byte what libxml2
+        // writes for the same nodes: a large map costs no node per key.
+        CXmlTextWriter writer(1);
         for (const auto& [key, items] : mapIn) {
-            xmlNode* comp = AddChild(root, "Comp");
-            SetProp(comp, "TypeId", std::to_string(key.nTypeId));
-            SetProp(comp, "SubTypeId", std::to_string(key.nSubTypeId));
+            writer.Open(L"Comp");
+            writer.Attribute(L"TypeId", std::to_wstring(key.nTypeId));
+            writer.Attribute(L"SubTypeId", std::to_wstring(key.nSubTypeId));
             for (const SDeFenLeiSetInfo& info : items) {
                 // The file cannot hold an item without keys, so its name never matters.
                 if (info.vecVarKey.empty())
@@ -264,16 +242,33 @@ bool CDeFenLeiFile::Save(const CString& strPath, const FenLeiMap& mapIn) noexcep
                 // The reader's rules (XML 1.0 fifth edition), so that what was read can be written.
                 if (!kx::xml::IsValidName(info.strCalcItem))
                     return false;
-                const std::string name = kx::xml::ToUtf8(info.strCalcItem);
-                xmlNode* item = AddChild(comp, name);
+                writer.Open(info.strCalcItem);
                 for (const CString& varKey : info.vecVarKey) {
                     if (!IsXmlText(varKey))
                         return false;
-                    SetProp(AddChild(item, "Var"), "VarKey", kx::xml::ToUtf8(varKey));
+                    writer.Open(L"Var");
+                    writer.Attribute(L"VarKey", varKey);
+                    writer.Close();
                 }
+                writer.Close();
             }
+            writer.Close();
         }
-        return kx::xml::SaveFile(doc.get(), kx::platform::MapPath(strPath), "UTF-8");
+        kx::xml::DocPtr doc(xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0")));
+        if (!doc)
+            return false;
+        xmlNode* root = xmlNewDocNode(doc.get(), nullptr, reinterpret_cast<const xmlChar*>(kRootName), nullptr);
+        if (!root)
+            return false;
+        xmlDocSetRootElement(doc.get(), root);
+        if (!xmlNewProp(root, reinterpret_cast<const xmlChar*>("version"), reinterpret_cast<const xmlChar*>("1")))
+            return false;
+        const std::string fsPath = kx::platform::MapPath(strPath);
+        if (writer.Output().empty())
+            return kx::xml::SaveFile(doc.get(), fsPath, "UTF-8");
+        std::string bytes;
+        return kx::xml::SerializeWithChildren(doc.get(), writer.Output(), bytes) &&
+               kx::platform::WriteFileAtomic(fsPath, bytes);
     } catch (...) {
         return false;
     }

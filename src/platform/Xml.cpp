@@ -400,6 +400,43 @@ bool LoadsAgain(const std::string& bytes)
     return Parse(bytes, nullptr) != nullptr;
 }
 
+bool SerializeWithChildren(xmlDoc* doc, const std::string& children, std::string& bytes)
+{
+    xmlNode* root = doc ? xmlDocGetRootElement(doc) : nullptr;
+    if (!root || children.empty())
+        return false;
+    // libxml2 writes the declaration and the document element's start tag, with one empty child
+    // in place of the real ones; the children's text goes where that child was.
+    static const char kMarkName[] = "kxChildrenGoHere";
+    NodePtr mark(xmlNewDocNode(doc, nullptr, X(kMarkName), nullptr));
+    if (!mark)
+        return false;
+    struct Swap {
+        xmlNode* root;
+        xmlNode* children;
+        xmlNode* last;
+        ~Swap()
+        {
+            root->children = children;
+            root->last = last;
+        }
+    } swap{root, root->children, root->last};  // after the mark: undone before it is freed
+    mark->parent = root;
+    root->children = root->last = mark.get();
+    if (!Serialize(doc, bytes))
+        return false;
+    const std::string markText = std::string("\n  <") + kMarkName + "/>";
+    const std::string tail = "\n</" + std::string(reinterpret_cast<const char*>(root->name)) + ">\n";
+    const std::size_t at = bytes.find(markText);
+    if (at == std::string::npos || bytes.compare(at + markText.size(), std::string::npos, tail) != 0)
+        return false;
+    bytes.resize(at);
+    bytes.reserve(at + children.size() + tail.size());
+    bytes += children;
+    bytes += tail;
+    return LoadsAgain(bytes);
+}
+
 bool SaveFile(xmlDoc* doc, const std::string& fsPath, const char* encoding)
 {
     std::string bytes;

@@ -54,6 +54,10 @@ bool Serialize(xmlDoc* doc, std::string& bytes, const char* encoding = nullptr);
 // False for serialised output that would not load again, such as a character reference to a
 // control character that libxml2 wrote for one in a value; Serialize applies it to its output.
 bool LoadsAgain(const std::string& bytes);
+// Serialises `doc` with the children of its document element replaced by `children`: elements
+// written as text one level below it (CXmlTextWriter). The document itself is not changed. False
+// when `children` is empty, the serialisation failed or its result would not load again.
+bool SerializeWithChildren(xmlDoc* doc, const std::string& children, std::string& bytes);
 // Serialises and writes atomically; false when either failed, the old file then stays whole.
 bool SaveFile(xmlDoc* doc, const std::string& fsPath, const char* encoding = nullptr);
 

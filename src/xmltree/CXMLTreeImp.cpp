@@ -600,40 +600,9 @@ bool CXMLTreeImp::SaveFileWithChildren(const CString& strPath, const std::string
     if (strChildren.empty() || !TakesChildrenAsText())
         return false;
     try {
-        // libxml2 writes the declaration and the document element's start tag, with one empty
-        // child in place of the real ones; the children's text goes where that child was.
-        static const char kMarkName[] = "kxChildrenGoHere";
-        xmlNode* pRoot = m_pCurNode;
-        xmlNode* pMark = xmlNewDocNode(m_pDoc.get(), nullptr, X(kMarkName), nullptr);
-        if (!pMark)
-            return false;
-        struct SSwap {
-            xmlNode* pRoot;
-            xmlNode* pChildren;
-            xmlNode* pLast;
-            kx::xml::NodePtr pMark;
-            ~SSwap()
-            {
-                pRoot->children = pChildren;
-                pRoot->last = pLast;
-            }
-        } swap{pRoot, pRoot->children, pRoot->last, kx::xml::NodePtr(pMark)};
-        pMark->parent = pRoot;
-        pRoot->children = pRoot->last = pMark;
-
         std::string strBytes;
-        if (!kx::xml::Serialize(m_pDoc.get(), strBytes))
-            return false;
-        const std::string strMark = std::string("\n  <") + kMarkName + "/>";
-        const std::string strTail = "\n</" + std::string(reinterpret_cast<const char*>(pRoot->name)) + ">\n";
-        const std::size_t nMark = strBytes.find(strMark);
-        if (nMark == std::string::npos || strBytes.compare(nMark + strMark.size(), std::string::npos, strTail) != 0)
-            return false;
-        strBytes.resize(nMark);
-        strBytes.reserve(nMark + strChildren.size() + strTail.size());
-        strBytes += strChildren;
-        strBytes += strTail;
-        return kx::xml::LoadsAgain(strBytes) && kx::platform::WriteFileAtomic(TargetPath(strPath), strBytes);
+        return kx::xml::SerializeWithChildren(m_pDoc.get(), strChildren, strBytes) &&
+               kx::platform::WriteFileAtomic(TargetPath(strPath), strBytes);
     } catch (...) {
         return false;
     }

@@ -30,6 +30,64 @@ std::string Shape(xmlNode* node)
     return out;
 }
 
+// The file as libxml2 writes the same map built as nodes.
+std::string WrittenAsNodes(const FenLeiMap& map)
+{
+    kx::xml::DocPtr doc(xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0")));
+    xmlNode* root = xmlNewDocNode(doc.get(), nullptr, reinterpret_cast<const xmlChar*>("DeFenLeiSetInfo"), nullptr);
+    xmlDocSetRootElement(doc.get(), root);
+    auto add = [](xmlNode* parent, const std::string& name) {
+        return xmlNewChild(parent, nullptr, kx::xml::X(name), nullptr);
+    };
+    auto prop = [](xmlNode* node, const char* name, const std::string& value) {
+        xmlNewProp(node, reinterpret_cast<const xmlChar*>(name), kx::xml::X(value));
+    };
+    prop(root, "version", "1");
+    for (const auto& [key, items] : map) {
+        xmlNode* comp = add(root, "Comp");
+        prop(comp, "TypeId", std::to_string(key.nTypeId));
+        prop(comp, "SubTypeId", std::to_string(key.nSubTypeId));
+        for (const auto& info : items) {
+            if (info.vecVarKey.empty())
+                continue;
+            xmlNode* item = add(comp, kx::xml::ToUtf8(info.strCalcItem));
+            for (const CString& varKey : info.vecVarKey)
+                prop(add(item, "Var"), "VarKey", kx::xml::ToUtf8(varKey));
+        }
+    }
+    std::string bytes;
+    EXPECT_TRUE(kx::xml::Serialize(doc.get(), bytes, "UTF-8"));
+    return bytes;
+}
+
+// The writer writes text, not nodes; what it writes must be what the nodes would give.
+TEST_F(FenLeiTest, WriterWritesWhatNodesWouldGive)
+{
+    const CString kKeys[] = {L"K1", L"a&b<c>d\"e'f", L"\t\n\r x", L"扣减 中", L"", L"\U0001F600", L"]]>"};
+    const CString kNames[] = {L"体积", L"Area", L"x.y-z_1", L"砼墙（外）"};
+    std::uint32_t seed = 7;
+    auto next = [&seed](std::uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int round = 0; round < 40; ++round) {
+        FenLeiMap map;
+        for (std::uint32_t g = next(5); g > 0; --g) {
+            auto& items = map[{static_cast<int>(next(40)) - 5, static_cast<int>(next(4)) - 1}];
+            for (std::uint32_t i = next(4); i > 0; --i) {
+                CKXCurDeFenLeiSet::SDeFenLeiSetInfo info;
+                info.strCalcItem = kNames[next(std::size(kNames))];
+                for (std::uint32_t k = next(4); k > 0; --k)
+                    info.vecVarKey.push_back(kKeys[next(std::size(kKeys))]);
+                items.push_back(info);
+            }
+        }
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo(map));
+        EXPECT_EQ(ReadBytes(FilePath()), WrittenAsNodes(map));
+    }
+}
+
 TEST_F(FenLeiTest, WriterProducesTheDocumentedShape)
 {
     FenLeiMap map;

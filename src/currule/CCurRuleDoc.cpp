@@ -181,6 +181,15 @@ private:
     CXmlTextWriter& m_writer;
 };
 
+// The component type of the rules below the item element `strCalItem` of `tmpl`; an old-format
+// file's brick mould item is renamed first.
+SCompGroupType EnterItem(const SCompTemplate& tmpl, bool bOldFormat, CString& strCalItem)
+{
+    if (bOldFormat && strCalItem == L"砖胎模")
+        strCalItem = kBrickMould;
+    return CCurRuleDoc::ResolveCompType(tmpl, strCalItem);
+}
+
 // A rule element of a file read as an outline, asked the same questions as the tree's current
 // node: its name, an attribute, its text.
 class COutlineRule {
@@ -346,9 +355,7 @@ void CCurRuleDoc::ForEachRecord(bool bOldFormat, OnRecord onRecord)
             if (!pTemplate)
                 break;
             kx::platform::FromUtf8(m_outline.View(element.name), strCalItem);
-            if (bOldFormat && strCalItem == L"砖胎模")
-                strCalItem = kBrickMould;
-            compType = ResolveCompType(*pTemplate, strCalItem);
+            compType = EnterItem(*pTemplate, bOldFormat, strCalItem);
             break;
         case kRuleDepth:
             if (!pTemplate)
@@ -391,9 +398,7 @@ void CCurRuleDoc::ForEachTreeRecord(bool bOldFormat, OnRecord& onRecord)
                     continue;
                 strCalItem.clear();
                 tree.GetNodeName(strCalItem);
-                if (bOldFormat && strCalItem == L"砖胎模")
-                    strCalItem = kBrickMould;
-                const SCompGroupType compType = ResolveCompType(*pTemplate, strCalItem);
+                const SCompGroupType compType = EnterItem(*pTemplate, bOldFormat, strCalItem);
                 int nRules = 0;
                 tree.GetChildCount(nRules);
                 for (int r = 0; r < nRules; ++r) {

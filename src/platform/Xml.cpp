@@ -341,13 +341,24 @@ DocPtr ParseMemory(std::string_view bytes, int nLeafDepth, Outline& outline, Par
     return doc;
 }
 
+namespace {
+
+bool ReadXmlFile(const std::string& fsPath, std::string& bytes, ParseError* error)
+{
+    if (platform::ReadFile(fsPath, bytes))
+        return true;
+    if (error)
+        *error = {"cannot read the file", 0};
+    return false;
+}
+
+} // namespace
+
 DocPtr ParseFile(const std::string& fsPath, int nLeafDepth, Outline& outline, ParseError* error)
 {
-    outline.Clear();
     std::string bytes;
-    if (!platform::ReadFile(fsPath, bytes)) {
-        if (error)
-            *error = {"cannot read the file", 0};
+    if (!ReadXmlFile(fsPath, bytes, error)) {
+        outline.Clear();
         return nullptr;
     }
     return ParseMemory(bytes, nLeafDepth, outline, error);
@@ -356,12 +367,7 @@ DocPtr ParseFile(const std::string& fsPath, int nLeafDepth, Outline& outline, Pa
 DocPtr ParseFile(const std::string& fsPath, ParseError* error)
 {
     std::string bytes;
-    if (!platform::ReadFile(fsPath, bytes)) {
-        if (error)
-            *error = {"cannot read the file", 0};
-        return nullptr;
-    }
-    return Parse(bytes, error);
+    return ReadXmlFile(fsPath, bytes, error) ? Parse(bytes, error) : nullptr;
 }
 
 bool Serialize(xmlDoc* doc, std::string& bytes, const char* encoding)

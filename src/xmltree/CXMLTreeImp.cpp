@@ -539,8 +539,6 @@ bool CXMLTreeImp::LoadFileOutline(const CString& strPath, int nLeafDepth, kx::xm
 bool CXMLTreeImp::Load(const CString& strPath, int nLeafDepth, kx::xml::Outline* pOutline)
 {
     bool bLoaded = false;
-    if (pOutline)
-        pOutline->Clear();
     try {
         const std::string strFsPath = kx::platform::MapPath(strPath);
         kx::xml::DocPtr pDoc = pOutline ? kx::xml::ParseFile(strFsPath, nLeafDepth, *pOutline)

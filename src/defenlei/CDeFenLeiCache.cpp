@@ -19,29 +19,29 @@ CDeFenLeiCache& CDeFenLeiCache::GetInstance()
 
 void CDeFenLeiCache::LoadIfEmpty()
 {
-    if (m_mapSettings.empty())
-        CDeFenLeiFile::Load(CDeFenLeiFile::GetFilePath(), m_mapSettings);
+    if (m_settings.Empty())
+        CDeFenLeiFile::Load(CDeFenLeiFile::GetFilePath(), m_settings);
 }
 
 bool CDeFenLeiCache::Read(FenLeiMap& mapOut)
 {
     LoadIfEmpty();
-    mapOut = m_mapSettings;
+    m_settings.CopyTo(mapOut);
     return !mapOut.empty();
 }
 
 bool CDeFenLeiCache::Write(const FenLeiMap& mapIn)
 {
     // The copy is made before the save, so that nothing can fail once the file is replaced.
-    FenLeiMap copy;
+    CDeFenLeiSettings copy;
     try {
-        copy = mapIn;
+        copy.Assign(mapIn);
     } catch (...) {
         return false;
     }
     if (!CDeFenLeiFile::Save(CDeFenLeiFile::GetFilePath(), mapIn))
         return false;
-    m_mapSettings.swap(copy);
+    m_settings = std::move(copy);
     return true;
 }
 
@@ -49,16 +49,7 @@ bool CDeFenLeiCache::ReadItemKeys(NS_KXComponentType::SCompGroupType compType, c
                                   std::vector<CString>& vecVarKey)
 {
     LoadIfEmpty();
-    const auto group = m_mapSettings.find(compType);
-    if (group == m_mapSettings.end())
-        return false;
-    for (const CKXCurDeFenLeiSet::SDeFenLeiSetInfo& info : group->second) {
-        if (info.strCalcItem == strCalcItem) {
-            vecVarKey = info.vecVarKey;
-            return true;
-        }
-    }
-    return false;
+    return m_settings.ItemKeys(compType, strCalcItem, vecVarKey);
 }
 
-void CDeFenLeiCache::Clear() { m_mapSettings.clear(); }
+void CDeFenLeiCache::Clear() { m_settings.Clear(); }

@@ -7,6 +7,8 @@
 
 #include <kxsysrule/CKXCurDeFenLeiSet.h>
 
+#include "defenlei/CDeFenLeiSettings.h"
+
 class CDeFenLeiCache {
 public:
     using FenLeiMap = CKXCurDeFenLeiSet::FenLeiMap;
@@ -29,5 +31,5 @@ private:
     // There is no loaded flag: an empty cache is loaded again on every read.
     void LoadIfEmpty();
 
-    FenLeiMap m_mapSettings;
+    CDeFenLeiSettings m_settings;
 };

@@ -25,115 +25,101 @@ constexpr int kLeafDepth = 3;
 // A read error: ends the walk with the groups taken so far.
 struct ReadError {};
 
-// The walk at every level runs along the siblings while they are elements: a comment, processing
-// instruction or text among them ends that level, and what follows is not read. Hand-edited files
-// are thereby read exactly as the host has always read them.
 xmlNode* ElementOrNull(xmlNode* node)
 {
     return node && node->type == XML_ELEMENT_NODE ? node : nullptr;
 }
 
-CString NodeName(const xmlNode* node)
+// The qualified name, as the element was spelt: a prefixed item name is kept whole.
+std::string NodeName(const xmlNode* node)
 {
-    // The qualified name, as the element was spelt: a prefixed item name is kept whole.
+    std::string name;
     if (node->ns && node->ns->prefix) {
-        std::string name = reinterpret_cast<const char*>(node->ns->prefix);
+        name = reinterpret_cast<const char*>(node->ns->prefix);
         name += ':';
-        name += reinterpret_cast<const char*>(node->name);
-        return kx::platform::FromUtf8(name);
     }
-    return kx::xml::ToWide(node->name);
+    name += reinterpret_cast<const char*>(node->name);
+    return name;
 }
 
-// An attribute in no namespace, as xmlGetNoNsProp gives it, but read in place when it is plain
-// text: a large file has hundreds of thousands of them.
-std::optional<CString> Attribute(xmlNode* node, const char* name)
+// An attribute in no namespace, as xmlGetNoNsProp gives it.
+std::optional<std::string> Attribute(xmlNode* node, const char* name)
 {
-    const auto* xname = reinterpret_cast<const xmlChar*>(name);
-    for (const xmlAttr* attr = node->properties; attr; attr = attr->next) {
-        if (attr->ns || !xmlStrEqual(attr->name, xname))
-            continue;
-        const xmlNode* text = attr->children;
-        if (!text)
-            return CString();
-        if (text->type == XML_TEXT_NODE && !text->next)
-            return kx::xml::ToWide(text->content);
-        break;
-    }
-    // Entity references kept in the value, or a default from the document's DTD.
-    kx::xml::CharPtr value(xmlGetNoNsProp(node, xname));
+    kx::xml::CharPtr value(xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name)));
     if (!value)
         return std::nullopt;
-    return kx::xml::ToWide(value.get());
+    return std::string(reinterpret_cast<const char*>(value.get()));
 }
 
-int ReadId(const std::optional<CString>& text)
+int ReadId(const std::optional<std::string_view>& text)
 {
     if (!text)
         throw ReadError{};
-    const std::optional<int> id = CDeFenLeiFile::ParseId(*text);
+    const std::optional<int> id = CDeFenLeiFile::ParseId(kx::platform::FromUtf8(*text));
     if (!id)
         throw ReadError{};
     return *id;
 }
 
-std::vector<SDeFenLeiSetInfo> ReadItems(xmlNode* group)
+// The groups of a file built as nodes. The walk at every level runs along the siblings while
+// they are elements: a comment, processing instruction or text among them ends that level, and
+// what follows is not read. Hand-edited files are thereby read exactly as the host has always
+// read them.
+void ReadTree(xmlNode* root, CDeFenLeiSettings& settings)
 {
-    std::vector<SDeFenLeiSetInfo> items;
-    for (xmlNode* item = ElementOrNull(group->children); item; item = ElementOrNull(item->next)) {
-        SDeFenLeiSetInfo info;
-        info.strCalcItem = NodeName(item);
-        for (xmlNode* var = ElementOrNull(item->children); var; var = ElementOrNull(var->next)) {
-            std::optional<CString> key = Attribute(var, "VarKey");
-            if (!key)
-                throw ReadError{};
-            info.vecVarKey.push_back(std::move(*key));
+    for (xmlNode* group = ElementOrNull(root->children); group; group = ElementOrNull(group->next)) {
+        const int nTypeId = ReadId(Attribute(group, "TypeId"));
+        settings.OpenGroup({nTypeId, ReadId(Attribute(group, "SubTypeId"))});
+        for (xmlNode* item = ElementOrNull(group->children); item; item = ElementOrNull(item->next)) {
+            settings.AddItem(NodeName(item));
+            for (xmlNode* var = ElementOrNull(item->children); var; var = ElementOrNull(var->next)) {
+                const std::optional<std::string> key = Attribute(var, "VarKey");
+                if (!key)
+                    throw ReadError{};
+                settings.AddKey(*key);
+            }
         }
-        items.push_back(std::move(info));
+        settings.CloseGroup();
     }
-    return items;
 }
 
 // The same walk over a file read as an outline, which holds only elements: no comment or text can
 // end a level there.
-void ReadOutline(const kx::xml::Outline& outline, CDeFenLeiFile::FenLeiMap& mapOut)
+void ReadOutline(const kx::xml::Outline& outline, CDeFenLeiSettings& settings)
 {
-    auto attribute = [&](const kx::xml::Outline::Element& element, std::string_view name) -> std::optional<CString> {
+    auto attribute = [&](const kx::xml::Outline::Element& element,
+                         std::string_view name) -> std::optional<std::string_view> {
         const kx::xml::Outline::Span* value = outline.FindAttribute(element, name);
         if (!value)
             return std::nullopt;
-        return kx::platform::FromUtf8(outline.View(*value));
+        return outline.View(*value);
     };
-    SCompGroupType key;
-    std::vector<SDeFenLeiSetInfo> items;
-    // A group is entered once all its items are read, as the walk of the tree does.
-    auto enter = [&] {
-        if (!items.empty())
-            mapOut.try_emplace(key, std::move(items));
-        items.clear();
-    };
+    // Room for all of it at once: the outline tells how much there is, and text takes no more
+    // characters than bytes.
+    std::size_t nCount[kLeafDepth + 1] = {};
+    for (const kx::xml::Outline::Element& element : outline.elements)
+        ++nCount[element.nDepth <= kLeafDepth ? element.nDepth : 0];
+    settings.Reserve(nCount[1], nCount[2], nCount[3], outline.bytes.size());
     for (const kx::xml::Outline::Element& element : outline.elements) {
         switch (element.nDepth) {
-        case 1:
-            enter();
-            key.nTypeId = ReadId(attribute(element, "TypeId"));
-            key.nSubTypeId = ReadId(attribute(element, "SubTypeId"));
+        case 1: {
+            settings.CloseGroup();
+            const int nTypeId = ReadId(attribute(element, "TypeId"));
+            settings.OpenGroup({nTypeId, ReadId(attribute(element, "SubTypeId"))});
             break;
-        case 2:
-            items.emplace_back();
-            items.back().strCalcItem = kx::platform::FromUtf8(outline.View(element.name));
-            break;
+        }
+        case 2: settings.AddItem(outline.View(element.name)); break;
         case 3: {
-            std::optional<CString> varKey = attribute(element, "VarKey");
+            const std::optional<std::string_view> varKey = attribute(element, "VarKey");
             if (!varKey)
                 throw ReadError{};
-            items.back().vecVarKey.push_back(std::move(*varKey));
+            settings.AddKey(*varKey);
             break;
         }
         default: break;
         }
     }
-    enter();
+    settings.CloseGroup();
 }
 
 // The document element, selected by name the way the file has always been located.
@@ -196,8 +182,9 @@ std::optional<int> CDeFenLeiFile::ParseId(const CString& strText)
     return static_cast<int>(value);
 }
 
-void CDeFenLeiFile::Load(const CString& strPath, FenLeiMap& mapOut) noexcept
+void CDeFenLeiFile::Load(const CString& strPath, CDeFenLeiSettings& settings) noexcept
 {
+    settings.Clear();
     try {
         // Groups, items and keys come as an outline where the file allows: no node is built.
         kx::xml::Outline outline;
@@ -207,22 +194,14 @@ void CDeFenLeiFile::Load(const CString& strPath, FenLeiMap& mapOut) noexcept
         xmlNode* root = SelectRoot(doc.get());
         if (!root)
             return;
-        if (outline.bTaken) {
-            ReadOutline(outline, mapOut);
-            return;
-        }
-        for (xmlNode* group = ElementOrNull(root->children); group; group = ElementOrNull(group->next)) {
-            SCompGroupType key;
-            key.nTypeId = ReadId(Attribute(group, "TypeId"));
-            key.nSubTypeId = ReadId(Attribute(group, "SubTypeId"));
-            std::vector<SDeFenLeiSetInfo> items = ReadItems(group);
-            // The first group of a key that yields items wins; a group without items is no entry.
-            if (!items.empty())
-                mapOut.try_emplace(key, std::move(items));
-        }
+        if (outline.bTaken)
+            ReadOutline(outline, settings);
+        else
+            ReadTree(root, settings);
     } catch (...) {
         // A read error or an allocation failure: what was completed stays loaded.
     }
+    settings.Finish();
 }
 
 bool CDeFenLeiFile::Save(const CString& strPath, const FenLeiMap& mapIn) noexcept

@@ -7,6 +7,8 @@
 
 #include <kxsysrule/CKXCurDeFenLeiSet.h>
 
+#include "defenlei/CDeFenLeiSettings.h"
+
 class CDeFenLeiFile {
 public:
     using FenLeiMap = CKXCurDeFenLeiSet::FenLeiMap;
@@ -15,10 +17,11 @@ public:
     // every load and save follows a project switch.
     static CString GetFilePath();
 
-    // Adds the groups of the file at `strPath` (as the host spells it) to `mapOut`, keeping any
-    // key already there. A missing, malformed or foreign file adds nothing. A read error stops
-    // the walk: the groups completed before it stay, the group being read is dropped.
-    static void Load(const CString& strPath, FenLeiMap& mapOut) noexcept;
+    // The groups of the file at `strPath` (as the host spells it), in place of what `settings`
+    // held; of the groups of one key the first with items wins. A missing, malformed or foreign
+    // file gives none. A read error stops the walk: the groups completed before it stay, the group
+    // being read is dropped.
+    static void Load(const CString& strPath, CDeFenLeiSettings& settings) noexcept;
 
     // Writes `mapIn` to `strPath` atomically in UTF-8. False when the document could not be built
     // (an item with keys whose name is no XML name, a key that XML cannot carry) or the file

@@ -159,16 +159,17 @@ std::string ToUtf8(std::wstring_view text)
     return out;
 }
 
-void FromUtf8(std::string_view bytes, CString& out)
+void AppendFromUtf8(std::string_view bytes, CString& out)
 {
     // Sized exactly for valid text (one character per lead byte): reserving a character per byte
     // would give every CJK string three times the room it needs, and a string read into again
     // keeps its storage.
+    const std::size_t nBase = out.size();
     std::size_t nLeads = 0;
     for (const char c : bytes)
         nLeads += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    out.resize(nLeads);
-    std::size_t nOut = 0;
+    out.resize(nBase + nLeads);
+    std::size_t nOut = nBase;
     auto put = [&](char32_t c) {
         // Invalid text can give more characters than lead bytes.
         if (nOut < out.size())
@@ -189,6 +190,12 @@ void FromUtf8(std::string_view bytes, CString& out)
         }
     }
     out.resize(nOut);
+}
+
+void FromUtf8(std::string_view bytes, CString& out)
+{
+    out.clear();
+    AppendFromUtf8(bytes, out);
 }
 
 CString FromUtf8(std::string_view bytes)

@@ -17,6 +17,8 @@ void AppendUtf8(std::string& out, std::wstring_view text);
 CString FromUtf8(std::string_view bytes);
 // The same into `out`, reusing its storage.
 void FromUtf8(std::string_view bytes, CString& out);
+// The same appended to `out`.
+void AppendFromUtf8(std::string_view bytes, CString& out);
 bool IsValidUtf8(std::string_view bytes);
 
 // Decodes bytes in any encoding iconv knows ("GB18030", "UTF-16LE", ...). False when the

@@ -42,6 +42,10 @@ TEST(Utf8, RoundTripAndInvalidBytes)
         SCOPED_TRACE(&row - invalid);
         EXPECT_FALSE(IsValidUtf8(row.first));
         EXPECT_EQ(FromUtf8(row.first), row.second);
+        // Appended after text already there, which invalid bytes must not overwrite.
+        CString appended = L"前";
+        AppendFromUtf8(row.first, appended);
+        EXPECT_EQ(appended, L"前" + row.second);
     }
     // Wide characters that are no Unicode scalar values are replaced on the way out.
     EXPECT_EQ(ToUtf8(CString{L'x', static_cast<wchar_t>(0xD800), L'y'}), "x\xEF\xBF\xBDy");

@@ -66,7 +66,13 @@ TEST_F(FenLeiTest, ItemLookup)
 
     // Names match whole and with their letter case; the key is type and sub-type.
     ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo(
-        {{{51, -1}, {{L"体积", {L"k"}}}}, {{1, 1}, {{L"Volume", {L"k"}}}}}));
+        {{{51, -1}, {{L"体积", {L"k51"}}}}, {{1, 1}, {{L"Volume", {L"k1"}}}}, {{51, -2}, {{L"体积", {L"k-2"}}}}}));
+    for (const auto& [key, expected] : {std::pair<SCompGroupType, CString>{{1, 1}, L"k1"},
+                                        {{51, -2}, L"k-2"}, {{51, -1}, L"k51"}}) {
+        const CString name = key.nTypeId == 1 ? L"Volume" : L"体积";
+        EXPECT_TRUE(CKXCurDeFenLeiSet::ReadDeCalcItemFenLeiVarInfo(key, name, keys));
+        EXPECT_EQ(keys, std::vector<CString>{expected});
+    }
     const std::pair<SCompGroupType, CString> misses[] = {{{51, -1}, L"体积 "}, {{51, -1}, L" 体积"}, {{51, -1}, L"体"},
                                                          {{51, -1}, L""},      {{51, 0}, L"体积"},   {{-1, -1}, L"体积"},
                                                          {{1, 1}, L"volume"}};

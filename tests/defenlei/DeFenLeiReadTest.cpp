@@ -44,6 +44,11 @@ const ReadCase kReadCases[] = {
          R"(<Comp TypeId="5" SubTypeId="0"><甲><Var VarKey="first"/></甲></Comp>)"
          R"(<Comp TypeId="5" SubTypeId="0"><乙><Var VarKey="second"/></乙></Comp>)"),
      "5:0{甲[first]}"},
+    {"FirstGroupOfAKeyWinsWhereverItStands",
+     DOC(R"(<Comp TypeId="5" SubTypeId="0"><甲><Var VarKey="first"/></甲></Comp>)"
+         R"(<Comp TypeId="3" SubTypeId="0"><丙><Var VarKey="x"/></丙></Comp>)"
+         R"(<Comp TypeId="5" SubTypeId="0"><乙><Var VarKey="second"/></乙></Comp>)"),
+     "3:0{丙[x]} 5:0{甲[first]}"},
     {"GroupWithoutItemsIsNoEntry", DOC(COMP("") WALL), "51:-1{体积[QTCL]}"},
     {"GroupWhoseFirstChildIsCommentIsNoEntry", DOC(COMP(R"(<!--x--><甲><Var VarKey="k"/></甲>)") WALL),
      "51:-1{体积[QTCL]}"},

@@ -78,6 +78,33 @@ TEST_F(RuleDocSync, EachProjectRecordGoesToOneDefaultOfItsKey)
                          }));
 }
 
+// Records that come in another order than the defaults still go to the first free default of their
+// key, whichever default follows the one taken last.
+TEST_F(RuleDocSync, RecordsOutOfTheDefaultsOrderGoToTheFirstFreeDefault)
+{
+    Install(R"(<Templates>
+  <Group id="1" name="ZhuTi"><Comp name="框架梁" type="12"><Item name="体积"/><Item name="实体模板"/></Comp></Group>
+  <Rules>
+    <Rule type="12" item="体积" name="扣减项目" value="d1"/>
+    <Rule type="12" item="实体模板" name="扣减项目" value="e1"/>
+    <Rule type="12" item="体积" name="扣减项目" value="d2"/>
+    <Rule type="12" item="体积" name="计算方式" value="c1"/>
+  </Rules>
+</Templates>)");
+    const std::string body = "<ZhuTi><框架梁>"
+                             "<实体模板>" + RuleElem("扣减项目", "q") + "</实体模板>"
+                             "<体积>" + RuleElem("扣减项目", "p1") + RuleElem("计算方式", "m") +
+                             RuleElem("扣减项目", "p2") + RuleElem("扣减项目", "p3") + "</体积>"
+                             "</框架梁></ZhuTi>";
+    Load(body, R"(ruletype="1" RuleVer="25.0.9")");
+    EXPECT_EQ(Records(), (Lines{
+                             "12.-1 体积 扣减项目=p1",
+                             "12.-1 实体模板 扣减项目=q",
+                             "12.-1 体积 扣减项目=p2",
+                             "12.-1 体积 计算方式=m", // p3 finds no free default and is dropped
+                         }));
+}
+
 // Without default records, or with a file newer than the program, nothing is synced.
 TEST_F(RuleDocSync, NoDefaultsOrNewerFileMeansNoSync)
 {

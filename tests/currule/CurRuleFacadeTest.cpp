@@ -43,10 +43,6 @@ TEST_F(CurRuleFacade, InitXMLDataReloadsOnlyWhenAsked)
     EXPECT_FALSE(CFaceCurRule::IsModified(kQD));
     EXPECT_EQ(CFaceCurRule::GetCurFileName(kQD), m_path);
 
-    // The other documents are separate.
-    EXPECT_EQ(CFaceCurRule::GetCurFileName(KxSysRule::Rule_DingE), L"");
-    EXPECT_TRUE(Doc(KxSysRule::Rule_Other).Items().empty());
-
     // A missing file still answers true; the name tells the host it failed.
     EXPECT_TRUE(CFaceCurRule::InitXMLData(W(m_dir / "proj" / "none.xml"), kQD));
     EXPECT_EQ(CFaceCurRule::GetCurFileName(kQD), L"");
@@ -145,19 +141,6 @@ TEST_F(CurRuleFacade, RuleTypesWithoutDocument)
     }
     EXPECT_TRUE(CCurRuleObj::GetInstance()->SetModified(true, KxSysRule::Rule_Other));
     EXPECT_TRUE(CFaceCurRule::IsModified(KxSysRule::Rule_Other));
-}
-
-TEST_F(CurRuleFacade, ShowRuleTextUsesTheDefaultRecordOfTheKey)
-{
-    sCalItemDir dir{{12, -1}, L"体积", L"计算方式", static_cast<KxSysRule::RuleType>(7)}; // type not consulted
-    CString text;
-    EXPECT_TRUE(CFaceCurRule::GetShowRuleText(dir, L"1", text));
-    EXPECT_EQ(text, L"按长度");
-
-    dir.compType = {12, 3};
-    text = L"unchanged";
-    EXPECT_FALSE(CFaceCurRule::GetShowRuleText(dir, L"1", text));
-    EXPECT_EQ(text, L"unchanged");
 }
 
 } // namespace

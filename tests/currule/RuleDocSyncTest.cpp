@@ -50,36 +50,8 @@ TEST_F(RuleDocSync, OlderFileTakesTheDefaultsWithTheProjectValues)
     EXPECT_EQ(Attrs(0), "|||");
 }
 
-TEST_F(RuleDocSync, EachProjectRecordGoesToOneDefaultOfItsKey)
-{
-    Install(R"(<Templates>
-  <Group id="1" name="ZhuTi"><Comp name="框架梁" type="12"><Item name="体积"/><Item name="实体模板"/></Comp></Group>
-  <Rules>
-    <Rule type="12" item="体积" name="扣减项目" value="d1"/>
-    <Rule type="12" item="体积" name="扣减项目" value="d2"/>
-    <Rule type="12" item="体积" name="扣减项目" value="d3"/>
-    <Rule type="12" item="实体模板" name="扣减项目" value="e1"/>
-    <Rule type="12" item="实体模板" name="扣减项目" value="e2"/>
-    <Rule type="12" sub="5" item="实体模板" name="扣减项目" value="s1"/>
-  </Rules>
-</Templates>)");
-    const std::string body = "<ZhuTi><框架梁>"
-                             "<体积>" + RuleElem("扣减项目", "p1") + RuleElem("扣减项目", "p2") + "</体积>"
-                             "<实体模板>" + RuleElem("扣减项目", "q") + "</实体模板>"
-                             "</框架梁></ZhuTi>";
-    Load(body, R"(ruletype="1" RuleVer="25.0.9")");
-    EXPECT_EQ(Records(), (Lines{
-                             "12.-1 体积 扣减项目=p1",
-                             "12.-1 体积 扣减项目=p2",
-                             "12.-1 体积 扣减项目=d3",
-                             "12.-1 实体模板 扣减项目=q",
-                             "12.-1 实体模板 扣减项目=e2",
-                             "12.5 实体模板 扣减项目=s1", // another sub-type is another key
-                         }));
-}
-
-// Records that come in another order than the defaults still go to the first free default of their
-// key, whichever default follows the one taken last.
+// Each project record goes to one default of its key (type, sub-type, item, rule): the first one
+// free, whichever default follows the one taken last. Defaults left over keep their values.
 TEST_F(RuleDocSync, RecordsOutOfTheDefaultsOrderGoToTheFirstFreeDefault)
 {
     Install(R"(<Templates>
@@ -89,6 +61,8 @@ TEST_F(RuleDocSync, RecordsOutOfTheDefaultsOrderGoToTheFirstFreeDefault)
     <Rule type="12" item="实体模板" name="扣减项目" value="e1"/>
     <Rule type="12" item="体积" name="扣减项目" value="d2"/>
     <Rule type="12" item="体积" name="计算方式" value="c1"/>
+    <Rule type="12" item="实体模板" name="扣减项目" value="e2"/>
+    <Rule type="12" sub="5" item="实体模板" name="扣减项目" value="s1"/>
   </Rules>
 </Templates>)");
     const std::string body = "<ZhuTi><框架梁>"
@@ -102,6 +76,8 @@ TEST_F(RuleDocSync, RecordsOutOfTheDefaultsOrderGoToTheFirstFreeDefault)
                              "12.-1 实体模板 扣减项目=q",
                              "12.-1 体积 扣减项目=p2",
                              "12.-1 体积 计算方式=m", // p3 finds no free default and is dropped
+                             "12.-1 实体模板 扣减项目=e2",
+                             "12.5 实体模板 扣减项目=s1", // another sub-type is another key
                          }));
 }
 

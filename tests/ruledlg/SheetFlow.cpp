@@ -1,5 +1,5 @@
-// The road from UserSetRules to the written-back list: which pairs get pages, the caption, OK,
-// Cancel, and the cases that answer false without a sheet.
+// The road from UserSetRules to the written-back list: which pairs get pages, the caption, OK and
+// Cancel.
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -20,26 +20,6 @@ std::string Buttons(CUserSetRuleSheet& sheet, int page)
     for (int id : {IDC_ADD, IDC_REMOVE, IDC_INSERT, IDC_MOVEUP, IDC_MOVEDOWN})
         enabled += PageCtrl(sheet, page, id)->isEnabled() ? '1' : '0';
     return enabled;
-}
-
-TEST_F(SheetTest, TooShortAListOrNoDefinitionsAnswerFalseWithoutASheet)
-{
-    const std::vector<std::tuple<SCompGroupType, const wchar_t*, CStringArray>> cases = {
-        {kBeam, L"体积", {L"扣减项目"}},
-        {kBeam, L"体积", {}},
-        {{61, -1}, L"体积", {L"扣减项目", L"1"}}, // a component without default rules
-        {kBeam, L"钢筋", {L"扣减项目", L"1"}},    // an item without default rules
-        {{-1, -1}, L"体积", {L"扣减项目", L"1"}},
-    };
-    for (const auto& [comp, item, before] : cases) {
-        SCOPED_TRACE(U8(item) + " " + std::to_string(comp.nTypeId) + " " + std::to_string(before.size()));
-        CStringArray rules = before;
-        SheetDriver driver({});
-        EXPECT_FALSE(CFaceSysRule::UserSetRules(comp, item, rules, KxSysRule::Rule_QingDan));
-        QCoreApplication::processEvents();
-        EXPECT_FALSE(driver.SheetSeen());
-        EXPECT_EQ(rules, before);
-    }
 }
 
 TEST_F(SheetTest, OnlyRulesWithAUsableDefinitionGetAPageAndOkWritesTheirValues)

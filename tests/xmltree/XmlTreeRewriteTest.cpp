@@ -1,7 +1,7 @@
 // Rewriting a loaded tree after DeleteAllChildren gives exactly the document that the same calls
-// give on a fresh element, whatever the old content was: random old trees from a small set of
-// names, attributes and texts (so that the new calls often ask for what was there) are rewritten
-// by random call sequences, and every result is held against a plain model of those calls.
+// give on a fresh element, whatever the old content was: random old trees from a few names,
+// attributes and texts (so that the new calls often ask for what was there) are rewritten, once or
+// twice, by random calls, and every result is held against a plain model of those calls.
 #include "xmltree/XmlTreeFixture.h"
 
 #include <random>
@@ -81,7 +81,7 @@ protected:
     // model; now and then reads in between, which must not see anything of the old content.
     void RewriteRandomly(ModelNode& root)
     {
-        ASSERT_TRUE(Tree().MoveToChild(0));
+        ASSERT_TRUE(Tree().MoveToPath(L"/*"));
         ASSERT_TRUE(Tree().DeleteAllChildren());
         root.children.clear();
         std::vector<ModelNode*> path{&root};
@@ -140,7 +140,9 @@ TEST_F(Rewrite, RandomRewritesGiveWhatFreshElementsGive)
         ModelNode root = OldTree(3);
         root.name = "工程数据";
         Load(ToXml(root));
-        RewriteRandomly(root);
+        // Now and then written again before the save, over what the first rewrite built.
+        for (int pass = Pick(1, 2); pass > 0 && !HasFailure(); --pass)
+            RewriteRandomly(root);
 
         std::unique_ptr<IXMLTree> expected;
         ASSERT_TRUE(CreateXMLTree(expected) && expected->LoadXML(W(ToXml(root))));
@@ -148,39 +150,6 @@ TEST_F(Rewrite, RandomRewritesGiveWhatFreshElementsGive)
         ASSERT_NE(rewritten, "(refused)");
         ASSERT_EQ(rewritten, Saved(*expected, "expected.xml")) << "round " << round;
     }
-}
-
-// The rule documents' case: the same tree written again, with some values changed, twice.
-TEST_F(Rewrite, TheSameTreeWrittenAgainKeepsItsContentAndTakesNewValues)
-{
-    Load("<工程数据 v=\"1\"><组><梁 classtype=\"1\"><体积 classtype=\"2\">"
-         "<扣减项目 classtype=\"3\" selecttype=\"M\" initype=\"KouJ\">1,2</扣减项目>"
-         "<计算方式 classtype=\"3\" selecttype=\"S\" initype=\"\">0</计算方式></体积></梁></组></工程数据>");
-    auto write = [this](const char* deduction, const char* method) {
-        ASSERT_TRUE(Tree().MoveToPath(L"工程数据"));
-        ASSERT_TRUE(Tree().DeleteAllChildren());
-        ASSERT_TRUE(Tree().AddChild(W("组"), L""));
-        ASSERT_TRUE(Tree().AddChild(W("梁"), L""));
-        ASSERT_TRUE(Tree().SetAttribute(L"classtype", L"1"));
-        ASSERT_TRUE(Tree().AddChild(W("体积"), L""));
-        ASSERT_TRUE(Tree().SetAttribute(L"classtype", L"2"));
-        for (const auto& [name, value, select] : {std::tuple{"扣减项目", deduction, "M"}, std::tuple{"计算方式", method, "S"}}) {
-            ASSERT_TRUE(Tree().AddChild(W(name), W(value)));
-            ASSERT_TRUE(Tree().SetAttribute(L"classtype", L"3"));
-            ASSERT_TRUE(Tree().SetAttribute(L"selecttype", W(select)));
-            ASSERT_TRUE(Tree().SetAttribute(L"initype", W(std::string(select) == "M" ? "KouJ" : "")));
-            ASSERT_TRUE(Tree().MoveToParent());
-        }
-    };
-    write("1,2", "0");
-    ASSERT_TRUE(Tree().MoveToPath(L"工程数据"));
-    EXPECT_EQ(Outline(), "工程数据(组(梁(体积(扣减项目('1,2') 计算方式('0')))))");
-    write("", "1");
-    ASSERT_TRUE(Tree().MoveToPath(L"工程数据"));
-    EXPECT_EQ(Outline(), "工程数据(组(梁(体积(扣减项目 计算方式('1')))))");
-    EXPECT_EQ(PathValue(L"/工程数据/组/梁/体积/计算方式/@selecttype"), "S");
-    write("3", "1");
-    EXPECT_EQ(PathValue(L"/工程数据/组/梁/体积/扣减项目"), "3");
 }
 
 } // namespace

@@ -84,7 +84,7 @@ TEST_F(XmlTreeWalk, RandomMovesAndEditsMatchTheModel)
         const int op = walk.Pick(0, 99);
         std::string what;
         if (op < 35) {
-            // Mostly the next index, as the rule documents walk, and now and then anywhere.
+            // Anywhere from one before the first to one past the last, now and then near the end.
             const int index = walk.Pick(0, 3) ? walk.Pick(-1, size) : std::max(0, size - 1 - walk.Pick(0, 2));
             what = "MoveToChild(" + std::to_string(index) + ")";
             const bool exists = index >= 0 && index < size;
@@ -134,31 +134,20 @@ TEST_F(XmlTreeWalk, RandomMovesAndEditsMatchTheModel)
     }
 }
 
-// The rule documents' four-level read: every index in order, then back to the parent.
+// The rule documents' read: every index in order at every level, then back to the parent.
 TEST_F(XmlTreeWalk, LevelByLevelReadVisitsEveryNodeInOrder)
 {
     RandomWalk walk(7);
-    m_document.children.push_back(walk.Generate(4));
-    Load(ToXml(m_document.children[0]));
-    std::vector<std::string> expected, visited;
-    auto collect = [&](auto&& self, const ModelNode& node) -> void {
-        expected.push_back(node.name);
-        for (const ModelNode& child : node.children)
-            self(self, child);
-    };
-    collect(collect, m_document.children[0]);
-
-    auto read = [&](auto&& self) -> void {
-        visited.push_back(Name());
-        for (int i = 0, count = Count(); i < count; ++i) {
-            ASSERT_TRUE(Tree().MoveToChild(i));
-            self(self);
-            ASSERT_TRUE(Tree().MoveToParent());
-        }
+    const ModelNode root = walk.Generate(4);
+    Load(ToXml(root));
+    const auto outline = [](auto&& self, const ModelNode& node) -> std::string {
+        std::string out = node.name;
+        for (std::size_t i = 0; i < node.children.size(); ++i)
+            out += (i ? " " : "(") + self(self, node.children[i]) + (i + 1 == node.children.size() ? ")" : "");
+        return out;
     };
     ASSERT_TRUE(Tree().MoveToChild(0));
-    read(read);
-    EXPECT_EQ(visited, expected);
+    EXPECT_EQ(Outline(), outline(outline, root));
 }
 
 } // namespace

@@ -28,13 +28,6 @@ protected:
 
 } // namespace
 
-TEST_F(HostConfig, DefaultsAreTheSampleTheCurrentFolderAndTheProgramVersion)
-{
-    EXPECT_EQ(fs::weakly_canonical(fs::path(U8(ISysCache::GetKXSysDir()))), fs::weakly_canonical(SampleDir() / "sys"));
-    EXPECT_EQ(fs::path(U8(ISysCache::GetCurProjDir())), fs::current_path());
-    EXPECT_EQ(CISysdata::GetVersion(), L"25.1.0");
-}
-
 TEST_F(HostConfig, SetValuesWinOverTheEnvironmentWhichWinsOverTheDefaults)
 {
     ::setenv("KX_SYS_DIR", "/opt/安装/sys", 1);
@@ -51,9 +44,14 @@ TEST_F(HostConfig, SetValuesWinOverTheEnvironmentWhichWinsOverTheDefaults)
     EXPECT_EQ(ISysCache::GetKXSysDir(), L"/opt/安装/sys");
     EXPECT_EQ(ISysCache::GetCurProjDir(), L"/data/工程一");
     EXPECT_EQ(CISysdata::GetVersion(), L"26.0.1");
-    // An empty variable counts as unset.
+    // An empty variable counts as unset; the defaults are the sample, the current folder and the
+    // program's version.
     ::setenv("KX_VERSION", "", 1);
+    ::unsetenv("KX_SYS_DIR");
+    ::unsetenv("KX_PROJ_DIR");
     EXPECT_EQ(CISysdata::GetVersion(), L"25.1.0");
+    EXPECT_EQ(fs::weakly_canonical(fs::path(U8(ISysCache::GetKXSysDir()))), fs::weakly_canonical(SampleDir() / "sys"));
+    EXPECT_EQ(fs::path(U8(ISysCache::GetCurProjDir())), fs::current_path());
 }
 
 TEST_F(HostConfig, DirectoriesComeWithoutTrailingSeparator)

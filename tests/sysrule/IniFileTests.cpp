@@ -1,5 +1,5 @@
 // The INI reader: the private-profile lookup rules, integer reading, the 255-character buffer,
-// text encodings, and the cache that re-reads a file only after it changed.
+// and the cache that re-reads a file only after it changed.
 #include <chrono>
 #include <string>
 
@@ -112,27 +112,6 @@ TEST(IniIntegers, LeadingDecimalNumberOfTheValueOrTheDefault)
     EXPECT_EQ(ReadProfileInt(IniFile::Parse(L"[s]\nk=1\n"), L"t", L"k", 8), 8);
     TempDir dir;
     EXPECT_EQ(ReadProfileInt((dir / "none.ini").string(), L"s", L"k", 9), 9);
-}
-
-TEST(IniEncoding, Gb18030Utf8AndUtf16)
-{
-    std::string le = "\xFF\xFE", be = "\xFE\xFF";
-    for (char16_t c : std::u16string(u"[主体]\r\n名称=扣减柱\r\n")) {
-        le += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-        be += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
-    }
-    const std::pair<const char*, std::string> rows[] = {
-        {"GB18030 without mark", "\x5B\xD6\xF7\xCC\xE5\x5D\x0D\x0A\xC3\xFB\xB3\xC6\x3D\xBF\xDB\xBC\xF5\xD6\xF9\x0D\x0A"},
-        {"UTF-8", "[主体]\n名称=扣减柱\n"},
-        {"UTF-8 with mark", "\xEF\xBB\xBF[主体]\n名称=扣减柱\n"}, // the first line is a section all the same
-        {"UTF-16LE", le},
-        {"UTF-16BE", be},
-    };
-    TempDir dir;
-    for (const auto& [name, bytes] : rows) {
-        WriteBytes(dir / "enc.ini", bytes);
-        EXPECT_EQ(ReadProfileString((dir / "enc.ini").string(), L"主体", L"名称", L"?"), L"扣减柱") << name;
-    }
 }
 
 TEST(IniCache, ChangedFileIsReadAgain)

@@ -108,8 +108,6 @@ void CDeFenLeiSettings::OpenGroup(SCompGroupType key)
     DropGroup();
     m_bOpen = true;
     m_open = {key, m_vecItems.size(), 0};
-    m_nOpenKeys = m_vecKeys.size();
-    m_nOpenText = m_strText.size();
 }
 
 void CDeFenLeiSettings::AddItem(std::string_view name)
@@ -140,9 +138,13 @@ void CDeFenLeiSettings::DropGroup()
     if (!m_bOpen)
         return;
     m_bOpen = false;
+    // Its keys and text begin with its first item.
+    if (m_open.nItems == 0)
+        return;
+    const Item first = m_vecItems[m_open.nFirstItem];
     m_vecItems.resize(m_open.nFirstItem);
-    m_vecKeys.resize(m_nOpenKeys);
-    m_strText.resize(m_nOpenText);
+    m_vecKeys.resize(first.nFirstKey);
+    m_strText.resize(first.name.nOffset);
 }
 
 void CDeFenLeiSettings::Finish()

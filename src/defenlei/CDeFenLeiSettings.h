@@ -66,9 +66,7 @@ private:
     std::vector<Span> m_vecKeys;
     std::vector<Item> m_vecItems;
     std::vector<Group> m_vecGroups;
-    // Where the open group starts, if one is open.
+    // The group being read, if one is open.
     bool m_bOpen = false;
     Group m_open{};
-    std::size_t m_nOpenKeys = 0;
-    std::size_t m_nOpenText = 0;
 };

@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstdint>
 #include <string>
-#include <utility>
 
 #include <kxhost/HostServices.h>
 #include <libxml/xpathInternals.h>
@@ -15,7 +14,6 @@
 
 namespace {
 
-using NS_KXComponentType::SCompGroupType;
 using SDeFenLeiSetInfo = CKXCurDeFenLeiSet::SDeFenLeiSetInfo;
 
 const char kRootName[] = "DeFenLeiSetInfo";

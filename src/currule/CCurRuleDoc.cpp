@@ -71,7 +71,7 @@ class CHashedPositions {
 public:
     template <typename HashOf>
     CHashedPositions(std::size_t nCount, HashOf hashOf)
-        : m_vecHash(nCount), m_vecNext(nCount, kEnd), m_vecTaken(nCount, false), m_vecFirst(nCount, true)
+        : m_vecHash(nCount), m_vecNext(nCount, kEnd), m_vecTaken(nCount, false)
     {
         std::size_t nBuckets = 16;
         while (nBuckets < 2 * nCount)
@@ -80,25 +80,15 @@ public:
         m_vecHead.assign(nBuckets, kEnd);
         for (std::size_t i = 0; i < nCount; ++i)
             m_vecHash[i] = hashOf(i);
-        // Linked from the back, so that every chain runs in document order. The nearest later
-        // position of the same hash stops being the first of it.
+        // Linked from the back, so that every chain runs in document order.
         for (std::size_t i = nCount; i-- > 0;) {
             std::uint32_t& nHead = m_vecHead[m_vecHash[i] & m_nMask];
-            for (std::uint32_t j = nHead; j != kEnd; j = m_vecNext[j]) {
-                if (m_vecHash[j] == m_vecHash[i]) {
-                    m_vecFirst[j] = false;
-                    break;
-                }
-            }
             m_vecNext[i] = nHead;
             nHead = static_cast<std::uint32_t>(i);
         }
     }
 
-    // Whether position `i` can be taken without the index: it is not taken, and no earlier
-    // position shares its hash, so none shares its key either.
-    bool IsFirstFree(std::size_t i) const { return i < m_vecHash.size() && m_vecFirst[i] && !m_vecTaken[i]; }
-    void Take(std::size_t i) { m_vecTaken[i] = true; }
+    std::size_t HashAt(std::size_t i) const { return m_vecHash[i]; }
 
     // Offers the positions of hash `nHash` not yet taken, in document order, to `fn`, which
     // answers with an SOffer.
@@ -122,7 +112,6 @@ private:
     std::vector<std::uint32_t> m_vecNext;
     std::vector<std::uint32_t> m_vecHead;
     std::vector<bool> m_vecTaken;
-    std::vector<bool> m_vecFirst;
     std::size_t m_nMask = 0;
 };
 
@@ -474,7 +463,7 @@ void CCurRuleDoc::ReadValuesInto(const SUpgrade& upgrade, std::vector<SRuleItem>
     // read unless a default takes the record.
     SRuleItem record;
     // The default after the one taken last: files mostly list their records in the defaults'
-    // order, so it is tried first, and when it matches no hash is computed.
+    // order, so when it has the record's key, its hash is the record's and none is computed.
     std::size_t nNext = 0;
     ForEachRecord(upgrade.bOldFormat, [&](auto& tree, const CString& strCompName, SCompGroupType compType,
                                           const CString& strCalItem) {
@@ -485,7 +474,14 @@ void CCurRuleDoc::ReadValuesInto(const SUpgrade& upgrade, std::vector<SRuleItem>
         // Renumbering changes the key; the other upgrades change only the value.
         if (upgrade.bRenumber)
             RenumberOldType(record);
-        auto take = [&](std::size_t nPos) {
+        const bool bNextHasKey = nNext < vecDefaults.size() &&
+                                 SameSyncKey(vecDefaults[nNext], record.compType, record.strCalItem, record.strRuleName);
+        const std::size_t nHash = bNextHasKey ? defaults.HashAt(nNext)
+                                              : SyncHash(record.compType, record.strCalItem, record.strRuleName);
+        defaults.Offer(nHash, [&](std::size_t nPos) {
+            SRuleItem& def = vecDefaults[nPos];
+            if (!SameSyncKey(def, record.compType, record.strCalItem, record.strRuleName))
+                return SOffer{false, true};
             record.strIniType.clear();
             record.strValue.clear();
             // Only the brick mould's code conversion looks at the file's own type.
@@ -493,19 +489,8 @@ void CCurRuleDoc::ReadValuesInto(const SUpgrade& upgrade, std::vector<SRuleItem>
                 tree.GetAttribute(kIniType, record.strIniType);
             tree.GetValue(record.strValue);
             Upgrade(SUpgrade{upgrade.bOldFormat, false}, strCompName, record);
-            vecDefaults[nPos].strValue.swap(record.strValue);
+            def.strValue.swap(record.strValue);
             nNext = nPos + 1;
-        };
-        if (defaults.IsFirstFree(nNext) &&
-            SameSyncKey(vecDefaults[nNext], record.compType, record.strCalItem, record.strRuleName)) {
-            defaults.Take(nNext);
-            take(nNext);
-            return;
-        }
-        defaults.Offer(SyncHash(record.compType, record.strCalItem, record.strRuleName), [&](std::size_t nPos) {
-            if (!SameSyncKey(vecDefaults[nPos], record.compType, record.strCalItem, record.strRuleName))
-                return SOffer{false, true};
-            take(nPos);
             return SOffer{true, false};
         });
     });

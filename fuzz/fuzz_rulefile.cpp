@@ -1,5 +1,7 @@
-// The rule-file road: load (upgrade, sync, rewrite), query, tabulate and save any bytes. A file
-// that loaded once must load again after the rewrite that every load makes.
+// The rule-file road: load (upgrade, sync, rewrite), query, tabulate, edit and save any bytes. A
+// file that loaded once must load again after the rewrite that every load makes, and so must
+// every save that reports success.
+#include <algorithm>
 #include <cstdlib>
 
 #include <kxsysrule/KxSysRuleData.h>
@@ -34,8 +36,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CString item;
     CFaceCurRule::GetDefItem(comp, item, type);
     CStringArray rules;
-    if (CFaceCurRule::GetCurItemRules(comp, rules, item, type))
+    if (CFaceCurRule::GetCurItemRules(comp, rules, item, type)) {
+        // A value of the input's first bytes, control characters and all, as a host may pass.
+        if (rules.size() >= 2)
+            rules[1].assign(data, data + std::min<std::size_t>(size, 8));
         CFaceCurRule::SetCurItemRules(comp, rules, item, type);
-    CFaceCurRule::SaveXMLData(kxfuzz::Wide(kxfuzz::ScratchDir() + "/saved.xml"), type);
+    }
+    // A save that reports success loads again.
+    const CString saved = kxfuzz::Wide(kxfuzz::ScratchDir() + "/saved.xml");
+    if (CFaceCurRule::SaveXMLData(saved, type)) {
+        const auto other = KxSysRule::Rule_DingE;
+        CFaceCurRule::InitXMLData(L"", other);
+        CFaceCurRule::InitXMLData(saved, other);
+        if (CFaceCurRule::GetCurFileName(other) != saved)
+            std::abort();
+    }
     return 0;
 }

@@ -10,6 +10,9 @@ public:
     // Loads the document of `type` from `path` ("-1" reloads the current file). False when the
     // type selects no document or `path` is already the document's file.
     static bool InitXMLData(CString path, KxSysRule::RuleType type);
+    // Writes the document of `type` to `path` atomically. False, with the old file whole, when it
+    // could not be written or a value holds a character that XML 1.0 cannot carry (a control
+    // character other than tab, line feed and carriage return, U+FFFE, U+FFFF, a lone surrogate).
     static bool SaveXMLData(CString path, KxSysRule::RuleType type);
     static bool IsModified(KxSysRule::RuleType type);
     static CString GetCurFileName(KxSysRule::RuleType type);

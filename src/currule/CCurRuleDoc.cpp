@@ -136,21 +136,29 @@ void AddBeamFormworkDeduction(const CString& strCompName, SRuleItem& item)
     item.strValue = L"1," + item.strValue;
 }
 
+// A value the tree refuses (one that XML cannot carry) fails the whole save: writing on without
+// it would lose it.
+void Require(bool bAccepted)
+{
+    if (!bAccepted)
+        throw KxXmlError(KxXmlError::kFail, "a value holds a character that XML cannot carry");
+}
+
 // The records' elements built as nodes of the tree.
 class CTreeSink {
 public:
     explicit CTreeSink(IXMLTree& tree) : m_tree(tree) {}
     void Open(const CString& strName, const CString& strClassType)
     {
-        m_tree.AddChild(strName, CString());
-        m_tree.SetAttribute(kClassType, strClassType);
+        Require(m_tree.AddChild(strName, CString()));
+        Require(m_tree.SetAttribute(kClassType, strClassType));
     }
     void Rule(const SRuleItem& item)
     {
-        m_tree.AddChild(item.strRuleName, item.strValue);
-        m_tree.SetAttribute(kClassType, kRuleClass);
-        m_tree.SetAttribute(kSelectType, item.strSelectType);
-        m_tree.SetAttribute(kIniType, item.strIniType);
+        Require(m_tree.AddChild(item.strRuleName, item.strValue));
+        Require(m_tree.SetAttribute(kClassType, kRuleClass));
+        Require(m_tree.SetAttribute(kSelectType, item.strSelectType));
+        Require(m_tree.SetAttribute(kIniType, item.strIniType));
         m_tree.MoveToParent();
     }
     void Close() { m_tree.MoveToParent(); }
@@ -555,13 +563,15 @@ bool CCurRuleDoc::SaveTo(const CString& strPath)
         return false;
     // Every child of a calculation-item element becomes a record named after it, a comment or
     // stray text of a hand-edited file too; such a name is no element name and the writers refuse
-    // it. The save then fails with the file untouched rather than throwing into the host.
+    // it, as they refuse a value that XML cannot carry. The save then fails with the file
+    // untouched rather than throwing into the host; the records stay as they are, so a save after
+    // the value is put right succeeds.
     try {
         IXMLTree& tree = *m_pXMLTree;
         if (!tree.MoveToPath(kRootName))
             return false;
-        tree.SetAttribute(L"RuleVer", m_strVersion);
-        tree.SetAttribute(kClassType, L"10");
+        Require(tree.SetAttribute(L"RuleVer", m_strVersion));
+        Require(tree.SetAttribute(kClassType, L"10"));
         if (tree.TakesChildrenAsText()) {
             CXmlTextWriter writer(1);
             // About what a record takes, so that the text is not copied as it grows.

@@ -133,19 +133,6 @@ xmlNode* SelectRoot(xmlDoc* doc)
     return result->nodesetval->nodeTab[0];
 }
 
-// Control characters and U+FFFE/U+FFFF cannot be carried by XML 1.0, not even as character
-// references: written, they would make the whole file unreadable. (Surrogates and values beyond
-// Unicode are harmless here: the UTF-8 conversion turns them into U+FFFD.)
-bool IsXmlText(const CString& text)
-{
-    for (wchar_t c : text) {
-        const auto u = static_cast<std::uint32_t>(c);
-        if ((u < 0x20 && u != 0x9 && u != 0xA && u != 0xD) || u == 0xFFFE || u == 0xFFFF)
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 CString CDeFenLeiFile::GetFilePath() { return ISysCache::GetCurProjDir() + L"\\DefaultDeFenLeiSet.xml"; }
@@ -221,8 +208,6 @@ bool CDeFenLeiFile::Save(const CString& strPath, const FenLeiMap& mapIn) noexcep
                     return false;
                 writer.Open(info.strCalcItem);
                 for (const CString& varKey : info.vecVarKey) {
-                    if (!IsXmlText(varKey))
-                        return false;
                     writer.Open(L"Var");
                     writer.Attribute(L"VarKey", varKey);
                     writer.Close();

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <locale.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <wctype.h>
@@ -217,9 +218,18 @@ bool IsValidUtf8(std::string_view bytes)
     return true;
 }
 
+const char* IconvEncoding(const char* declared)
+{
+    for (const char* name : kCodePage936Names) {
+        if (::strcasecmp(declared, name) == 0)
+            return kCodePage936;
+    }
+    return declared;
+}
+
 bool Decode(std::string_view bytes, const char* encoding, CString& out)
 {
-    IconvHandle h(encoding);
+    IconvHandle h(IconvEncoding(encoding));
     if (!h.valid())
         return false;
     std::vector<char> buf(bytes.size() * 4 + 16);

@@ -21,8 +21,16 @@ void FromUtf8(std::string_view bytes, CString& out);
 void AppendFromUtf8(std::string_view bytes, CString& out);
 bool IsValidUtf8(std::string_view bytes);
 
-// Decodes bytes in any encoding iconv knows ("GB18030", "UTF-16LE", ...). False when the
-// encoding is unknown or the bytes are not valid in it.
+// Files declared GB2312 or GBK are read and written as code page 936: Chinese Windows systems
+// write its characters under either name, so a file declared GB2312 may hold any GBK character.
+inline constexpr const char* kCodePage936 = "CP936";
+inline constexpr const char* kCodePage936Names[] = {"GB2312", "GBK"};
+// The encoding iconv is asked for when a file declares `declared`: kCodePage936 for the names
+// above, whatever their letter case; `declared` itself otherwise.
+const char* IconvEncoding(const char* declared);
+
+// Decodes bytes in any encoding iconv knows ("GB18030", "UTF-16LE", ...), as IconvEncoding maps
+// it. False when the encoding is unknown or the bytes are not valid in it.
 bool Decode(std::string_view bytes, const char* encoding, CString& out);
 
 // Text of a configuration file: UTF-16 or UTF-8 when it starts with a byte-order mark;

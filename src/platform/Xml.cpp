@@ -5,6 +5,8 @@
 #include <mutex>
 #include <optional>
 
+#include <libxml/encoding.h>
+
 #include "platform/Platform.h"
 #include "platform/XmlSafety.h"
 
@@ -22,6 +24,9 @@ void Init()
     std::call_once(once, [] {
         xmlInitParser();
         xmlSetExternalEntityLoader(RefuseExternal);
+        // The parser and the writer reach code page 936 under the names files declare.
+        for (const char* name : platform::kCodePage936Names)
+            xmlAddEncodingAlias(platform::kCodePage936, name);
     });
 }
 
@@ -395,11 +400,11 @@ bool Serialize(xmlDoc* doc, std::string& bytes, const char* encoding)
 
 bool LoadsAgain(const std::string& bytes)
 {
-    // libxml2 writes a character that the encoding lacks (or a control character) as a
-    // character reference, also inside a name, where that is no XML: output that would not load
-    // again is refused, not saved. Only output holding a character reference can be broken this
-    // way, so ordinary files are not parsed twice. (In an encoding that is not ASCII-compatible,
-    // such as UTF-16, the bytes cannot be searched that simply: those are always checked.)
+    // libxml2 writes a character that the encoding lacks as a character reference, also inside
+    // a name, where that is no XML: output that would not load again is refused, not saved. Only
+    // output holding a character reference can be broken this way, so ordinary files are not
+    // parsed twice. (In an encoding that is not ASCII-compatible, such as UTF-16, the bytes cannot
+    // be searched that simply: those are always checked.)
     const bool asciiCompatible = bytes.rfind("<?xml", 0) == 0;
     if (asciiCompatible && bytes.find("&#") == std::string::npos)
         return true;
@@ -465,6 +470,17 @@ void ToWide(const xmlChar* text, CString& out)
 }
 
 std::string ToUtf8(const CString& text) { return platform::ToUtf8(text); }
+
+bool IsXmlText(std::wstring_view text)
+{
+    for (const wchar_t c : text) {
+        if (c == L'\0')
+            return true;
+        if (!IsXmlChar(static_cast<char32_t>(c)))
+            return false;
+    }
+    return true;
+}
 
 // Names as XML 1.0 (fifth edition) and so libxml2's parser accept them: a name read from a file,
 // such as "砼墙（外）", can always be written back.

@@ -51,8 +51,8 @@ DocPtr ParseFile(const std::string& fsPath, int nLeafDepth, Outline& outline, Pa
 // Serialises in `encoding` (the document's declared one when null, UTF-8 when it declares
 // none), indented.
 bool Serialize(xmlDoc* doc, std::string& bytes, const char* encoding = nullptr);
-// False for serialised output that would not load again, such as a character reference to a
-// control character that libxml2 wrote for one in a value; Serialize applies it to its output.
+// False for serialised output that would not load again: a character that the encoding lacks
+// becomes a character reference, also inside a name; Serialize applies it to its output.
 bool LoadsAgain(const std::string& bytes);
 // Serialises `doc` with the children of its document element replaced by `children`: elements
 // written as text one level below it (CXmlTextWriter). The document itself is not changed. False
@@ -68,6 +68,17 @@ CString ToWide(CharPtr text);
 void ToWide(const xmlChar* text, CString& out);
 std::string ToUtf8(const CString& text);
 inline const xmlChar* X(const std::string& utf8) { return reinterpret_cast<const xmlChar*>(utf8.c_str()); }
+
+// Whether XML 1.0 can carry `text`: tab, line feed, carriage return and the Unicode scalar values
+// from U+0020 up, U+FFFE and U+FFFF excepted. Anything else cannot be written even as a character
+// reference, and a file holding it would not load again, so every writer refuses it. Text after a
+// NUL is never written (libxml2 takes C strings), so it is not looked at.
+constexpr bool IsXmlChar(char32_t c)
+{
+    return c >= 0x20 ? (c < 0xD800 || (c >= 0xE000 && c < 0xFFFE) || (c >= 0x10000 && c < 0x110000))
+                     : (c == 0x9 || c == 0xA || c == 0xD);
+}
+bool IsXmlText(std::wstring_view text);
 
 // True for a name libxml2 accepts as an element name, once converted to UTF-8.
 bool IsValidName(const CString& name);

@@ -469,6 +469,9 @@ bool CXMLTreeImp::ValueOfTemporarily(xmlNode* pNode, CString& strValue)
 
 bool CXMLTreeImp::PutValue(xmlNode* pNode, const CString& strValue)
 {
+    // The tree holds nothing that its save could not write: such a value is not accepted.
+    if (!kx::xml::IsXmlText(strValue))
+        return false;
     const std::string strText = kx::xml::ToUtf8(strValue);
     switch (pNode->type) {
     case XML_ELEMENT_NODE: {
@@ -643,6 +646,8 @@ bool CXMLTreeImp::AddChild(const CString& strName, const CString& strValue)
     m_pCurNode = pNode;
     if (strValue.empty())
         return true;
+    if (!kx::xml::IsXmlText(strValue))
+        return false;
     // A taken-over element whose old content starts with a text node gets that node back.
     SKeptAside* pKept = KeptAsideFor(pNode);
     xmlNode* pText = pKept ? pKept->pChildren : nullptr;
@@ -773,7 +778,7 @@ bool CXMLTreeImp::SetAttribute(const CString& strName, const CString& strValue)
     if (m_pCurNode->type != XML_ELEMENT_NODE)
         Refuse("attributes can be set on an element only");
     const std::string* pName = Utf8Name(strName);
-    if (!pName)
+    if (!pName || !kx::xml::IsXmlText(strValue))
         return false;
     ForgetCursors();
     const std::string strText = kx::xml::ToUtf8(strValue);

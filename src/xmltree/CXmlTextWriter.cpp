@@ -13,7 +13,8 @@ namespace {
 // Text escapes markup and carriage returns; an attribute value also its quote, line feeds and
 // tabs, which a reader would otherwise fold into spaces. libxml2 takes values as C strings:
 // whatever follows a NUL character is not written. Converted straight into the output, a run of
-// plain characters at a time.
+// plain characters at a time. A character that XML cannot carry is refused here, where every
+// character passes, so that nothing is written that would not load again.
 void AppendEscaped(std::string& out, std::wstring_view text, bool bAttribute)
 {
     std::size_t nRun = 0;
@@ -30,7 +31,10 @@ void AppendEscaped(std::string& out, std::wstring_view text, bool bAttribute)
         case L'\0':
             kx::platform::AppendUtf8(out, text.substr(nRun, i - nRun));
             return;
-        default: break;
+        default:
+            if (!kx::xml::IsXmlChar(static_cast<char32_t>(text[i])))
+                throw KxXmlError(KxXmlError::kFail, "a value holds a character that XML cannot carry");
+            break;
         }
         if (pEscape) {
             kx::platform::AppendUtf8(out, text.substr(nRun, i - nRun));

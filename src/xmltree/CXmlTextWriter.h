@@ -19,9 +19,10 @@ public:
     // as the tree does.
     void Open(const CString& strName);
     // An attribute of the element just opened, before anything is written into it. `strName` is
-    // a valid name.
+    // a valid name. Throws KxXmlError for a value that XML cannot carry (kx::xml::IsXmlText).
     void Attribute(const CString& strName, const CString& strValue);
     // The text of the element just opened, instead of children; an empty string writes none.
+    // Throws as Attribute does.
     void Text(const CString& strValue);
     void Close();
 

@@ -1,5 +1,7 @@
 // A cursor-style XML tree: one document and one current node. Operations move the current node,
-// read or change it, or address a node by an XPath location path.
+// read or change it, or address a node by an XPath location path. A value that XML cannot carry
+// (kx::xml::IsXmlText) is not accepted: AddChild, SetValue and SetAttribute return false, so a
+// tree never holds what its save could not write.
 #pragma once
 
 #include <memory>

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "currule/CurRuleFixture.h"
+#include "platform/Platform.h"
 
 namespace kxtest {
 namespace {
@@ -267,6 +268,25 @@ TEST_F(RuleDocLoad, RecordsReadTheSameFromTheOutlineAndFromTheTree)
             EXPECT_EQ(Attrs(i), details[i]) << i;
         EXPECT_EQ(ReadBytes(m_dir / "proj" / "tree.xml"), ReadBytes(m_dir / "proj" / "outline.xml"));
     }
+}
+
+// Chinese Windows systems write GBK characters into files declared GB2312: such a file loads, and
+// its rewrite keeps the declaration and every character.
+TEST_F(RuleDocLoad, Gb2312DeclaredFileHoldingGbkCharacters)
+{
+    std::string templates = kTestTemplates;
+    templates.replace(templates.find("屋面框架梁"), std::string("屋面框架梁").size(), "堃梁");
+    Install(templates);
+    const std::string body = "<ZhuTi><堃梁><体积>" + RuleElem("计算方式", "堃1", "", "S") + "</体积></堃梁></ZhuTi>";
+    const CString path = WriteRuleFile("QD.xml", Encoded(RuleFile(R"(ruletype="1" RuleVer="25.1.0")", body), "GB18030", "GB2312"));
+    ASSERT_TRUE(CFaceCurRule::InitXMLData(path, kQD));
+    EXPECT_EQ(CFaceCurRule::GetCurFileName(kQD), path);
+    EXPECT_EQ(Records(), Lines{"18.-1 体积 计算方式=堃1"});
+    CString saved;
+    ASSERT_TRUE(kx::platform::Decode(ReadBytes(m_dir / "proj" / "QD.xml"), "GB18030", saved));
+    EXPECT_EQ(U8(saved).rfind("<?xml version=\"1.0\" encoding=\"GB2312\"?>", 0), 0u) << U8(saved);
+    EXPECT_NE(U8(saved).find("<堃梁 classtype=\"1\">"), std::string::npos) << U8(saved);
+    EXPECT_NE(U8(saved).find(">堃1</计算方式>"), std::string::npos) << U8(saved);
 }
 
 // Host paths may use backslashes and another letter case than the file system.

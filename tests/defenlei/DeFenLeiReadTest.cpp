@@ -112,6 +112,10 @@ TEST_F(FenLeiTest, DeclaredEncodingsAreDecoded)
         WriteFile(ReadBytes(TestDataDir() / "defenlei" / name));
         EXPECT_EQ(ReadCold(), "12:3{弧形模板[模板类型]} 41:-1{砖基础[砂浆标号,砖规格]}") << name;
     }
+    // Declared GB2312, holding characters that only GBK has, as Chinese Windows systems write.
+    WriteFile(kxtest::Encoded(DOC(R"(<Comp TypeId="41" SubTypeId="-1"><堃基础><Var VarKey="堃规格"/></堃基础></Comp>)"),
+                              "GB18030", "GB2312"));
+    EXPECT_EQ(ReadCold(), "41:-1{堃基础[堃规格]}");
 }
 
 TEST_F(FenLeiTest, FileNameFoundWithoutRegardToCase)

@@ -126,6 +126,7 @@ TEST_F(FenLeiTest, FailedWritesLeaveFileAndCacheAlone)
     } rows[] = {
         {"item name", {L"体 积", {L"k"}}, ""},
         {"key", {L"体积", {CString(L"a\x01" L"b")}}, ""},
+        {"key with a lone surrogate", {L"体积", {CString{L'a', wchar_t(0xDFFF)}}}, ""},
         {"folder gone", {L"体积", {L"k"}}, "gone"},
     };
     for (const auto& r : rows) {

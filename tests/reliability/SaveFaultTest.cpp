@@ -100,6 +100,34 @@ TEST_F(SaveFault, TargetsThatCannotBeWritten)
     EXPECT_FALSE(kxtest::fs::exists(Proj()));
 }
 
+// A value that XML cannot carry fails the save, whether the document is written as text (UTF-8)
+// or as nodes (GB18030): the old file stays byte for byte, and the records stay in memory, so the
+// save goes through once the value is put right, and what it writes loads again.
+TEST_F(SaveFault, ValuesThatXmlCannotCarryFailTheSave)
+{
+    WriteProject(1);
+    const CString bad[] = {L"1,\x01 2", L"\x1F", L"1\xFFFF", L"\xFFFE", CString{L'1', wchar_t(0xD800)}};
+    for (const char* encoding : {"UTF-8", "GB18030"}) {
+        SCOPED_TRACE(encoding);
+        CCurRuleObj::ReleaseInstance();
+        WriteBytes(RulePath(), kxtest::Encoded(RuleFile(), encoding, encoding));
+        ASSERT_TRUE(Load(RulePath()));
+        const std::string before = ReadBytes(RulePath());
+        for (const CString& value : bad) {
+            ASSERT_TRUE(SetAllDeductions(1, value));
+            EXPECT_FALSE(CFaceCurRule::SaveXMLData(W(RulePath()), kQD)) << U8(value);
+            EXPECT_EQ(ReadBytes(RulePath()), before) << U8(value);
+        }
+        ASSERT_TRUE(SetAllDeductions(1, L"1,3"));
+        ASSERT_TRUE(CFaceCurRule::SaveXMLData(W(RulePath()), kQD));
+        CCurRuleObj::ReleaseInstance();
+        ASSERT_TRUE(Load(RulePath()));
+        CStringArray rules;
+        ASSERT_TRUE(CFaceCurRule::GetCurItemRules({100, -1}, rules, L"体积", kQD));
+        EXPECT_EQ(rules, (CStringArray{L"扣减项目", L"1,3", L"计算方式", L"1"}));
+    }
+}
+
 // Children save the rule file and the settings over and over and are killed at random moments:
 // each file is always one of the states a save could leave, whole, never a mix or a piece.
 TEST_F(SaveFault, KilledWhileSavingLeavesTheOldOrTheNewFile)

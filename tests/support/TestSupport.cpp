@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "platform/Platform.h"
+#include "platform/Xml.h"
 
 namespace kxtest {
 
@@ -70,6 +71,16 @@ std::string ReadBytes(const fs::path& file)
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+std::string Encoded(const std::string& utf8Doc, const char* encoding, const char* declared)
+{
+    std::string bytes;
+    const kx::xml::DocPtr doc = kx::xml::ParseMemory(utf8Doc);
+    if (!doc || !kx::xml::Serialize(doc.get(), bytes, encoding))
+        throw std::runtime_error("cannot encode the document in " + std::string(encoding));
+    const std::string from = std::string("encoding=\"") + encoding + "\"";
+    return bytes.replace(bytes.find(from), from.size(), std::string("encoding=\"") + declared + "\"");
 }
 
 void WriteBytes(const fs::path& file, const std::string& bytes)

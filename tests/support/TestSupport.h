@@ -52,6 +52,10 @@ CString HostPath(const fs::path& path);
 
 std::string ReadBytes(const fs::path& file);
 void WriteBytes(const fs::path& file, const std::string& bytes);
+// A UTF-8 XML document re-encoded in `encoding` with its declaration naming `declared`.
+// ("GB18030", "GB2312") gives what Chinese Windows systems write: GBK bytes declared GB2312, as
+// GB18030 writes GBK's characters as GBK does.
+std::string Encoded(const std::string& utf8Doc, const char* encoding, const char* declared);
 
 fs::path SampleDir();                           // data/sample
 fs::path TestDataDir();                         // tests/data

@@ -64,7 +64,7 @@ TEST_P(XmlTreeEncoding, ReadAndRewrittenInItsOwnEncoding)
     EXPECT_EQ(Value(), " 第一组 ");
 
     ASSERT_TRUE(Tree().MoveToPath(L"//计算方法"));
-    ASSERT_TRUE(Tree().SetValue(L"新值&1"));
+    ASSERT_TRUE(Tree().SetValue(L"新值&1堃"));  // 堃: GBK, not GB2312
     ASSERT_TRUE(Tree().SaveFile(W(file)));
 
     const std::string bytes = kxtest::ReadBytes(file);
@@ -74,10 +74,10 @@ TEST_P(XmlTreeEncoding, ReadAndRewrittenInItsOwnEncoding)
     const std::string utf8 = U8(text);
     EXPECT_NE(utf8.find(std::string("encoding=\"") + param.encoding + "\"?>"), std::string::npos) << utf8;
     EXPECT_NE(utf8.find("\n  <主体结构 classtype=\"1\">\n    <框架梁"), std::string::npos) << utf8;
-    EXPECT_NE(utf8.find(">新值&amp;1</计算方法>"), std::string::npos) << utf8;
+    EXPECT_NE(utf8.find(">新值&amp;1堃</计算方法>"), std::string::npos) << utf8;
     EXPECT_EQ(kx::platform::IsValidUtf8(bytes), std::string(param.encoding) == "UTF-8");
     ASSERT_TRUE(Tree().LoadFile(W(file)));
-    EXPECT_EQ(PathValue(L"//计算方法"), "新值&1");
+    EXPECT_EQ(PathValue(L"//计算方法"), "新值&1堃");
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, XmlTreeEncoding,

@@ -168,6 +168,24 @@ bool LoadCopy(const TempRuleCopy& copy, KxSysRule::RuleType type, std::string& e
     return true;
 }
 
+OpenedRuleFile::OpenedRuleFile(const fs::path& file, KxSysRule::RuleType type, const std::string& tail,
+                               bool loadTemplates)
+{
+    if ((m_problem = CheckRuleFile(file, m_head)))
+        return;
+    std::string error;
+    if (loadTemplates) {
+        RouteMessagesToStderr();
+        if (!LoadTemplates(error)) {
+            m_problem = FileProblem{error};
+            return;
+        }
+    }
+    m_copy.emplace(file);
+    if (!LoadCopy(*m_copy, type, error))
+        m_problem = FileProblem{file.string() + ": " + error + tail};
+}
+
 std::string SaveFailure(const TempRuleCopy& copy, const std::string& target, KxSysRule::RuleType type)
 {
     if (copy.ok() && !CFaceCurRule::SaveXMLData(Wide(copy.file().string()), type))

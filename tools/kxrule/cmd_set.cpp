@@ -48,16 +48,9 @@ int Run(const Options& options)
             return Fail("the rule \"" + change.rule + "\" is given twice", kExitUsage);
         changes.push_back(std::move(change));
     }
-    RuleFileHead head;
-    if (auto problem = CheckRuleFile(options.file, head))
+    const OpenedRuleFile opened(options.file, *type, "; nothing written");
+    if (const auto& problem = opened.problem())
         return Fail(problem->message, problem->exitCode);
-    RouteMessagesToStderr();
-    std::string error;
-    if (!LoadTemplates(error))
-        return Fail(error);
-    TempRuleCopy copy(options.file);
-    if (!LoadCopy(copy, *type, error))
-        return Fail(options.file + ": " + error + "; nothing written");
 
     const CString item = Wide(options.item);
     auto dirOf = [&](const std::string& rule) {
@@ -92,7 +85,7 @@ int Run(const Options& options)
         change.text = ShowText(*key, item, Wide(change.rule), Wide(change.newValue));
     }
     if (!CFaceCurRule::SaveXMLData(Wide(options.file), *type))
-        return Fail(SaveFailure(copy, options.file, *type) + "; it is unchanged");
+        return Fail(SaveFailure(opened.copy(), options.file, *type) + "; it is unchanged");
 
     if (options.json) {
         nlohmann::ordered_json root;

@@ -37,20 +37,17 @@ FileResult UpgradeOne(const fs::path& path, KxSysRule::RuleType type, bool inFol
 {
     FileResult result;
     result.file = path.string();
-    if (auto problem = CheckRuleFile(path, result.before)) {
-        result.status = inFolder && problem->notRuleFile ? Status::Skipped : Status::Failed;
-        result.error = problem->message;
-        return result;
-    }
-    TempRuleCopy copy(path);
-    std::string error;
     try {
-        if (!LoadCopy(copy, type, error)) {
-            result.error = result.file + ": " + error + "; the file is unchanged";
+        // The templates were loaded once for every file.
+        const OpenedRuleFile opened(path, type, "; the file is unchanged", false);
+        result.before = opened.head();
+        if (const auto& problem = opened.problem()) {
+            result.status = inFolder && problem->notRuleFile ? Status::Skipped : Status::Failed;
+            result.error = problem->message;
             return result;
         }
         if (!CFaceCurRule::SaveXMLData(Wide(result.file), type)) {
-            result.error = SaveFailure(copy, result.file, type) + "; the file is unchanged";
+            result.error = SaveFailure(opened.copy(), result.file, type) + "; the file is unchanged";
             return result;
         }
     } catch (const std::exception& e) {

@@ -144,6 +144,10 @@ int Guarded(const std::function<int()>& run)
     }
 }
 
+namespace {
+
+// The library's document slot is a process-wide state; each load gets a path of its own so the
+// "same file" refusal of InitXMLData never applies.
 bool LoadCopy(const TempRuleCopy& copy, KxSysRule::RuleType type, std::string& error)
 {
     if (!copy.ok()) {
@@ -167,6 +171,8 @@ bool LoadCopy(const TempRuleCopy& copy, KxSysRule::RuleType type, std::string& e
     }
     return true;
 }
+
+} // namespace
 
 OpenedRuleFile::OpenedRuleFile(const fs::path& file, KxSysRule::RuleType type, const std::string& tail,
                                bool loadTemplates)

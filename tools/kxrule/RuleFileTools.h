@@ -102,10 +102,6 @@ std::optional<NS_KXComponentType::SCompGroupType> CheckCompKey(const std::string
 // with a comment among its rules) becomes a message and exit code 1 instead of an abort.
 int Guarded(const std::function<int()>& run);
 
-// The library's document slot is a process-wide state; each load gets a path of its own so the
-// "same file" refusal of InitXMLData never applies.
-bool LoadCopy(const TempRuleCopy& copy, KxSysRule::RuleType type, std::string& error);
-
 // The opening of every subcommand that works on rule files: the file is checked, the templates
 // are loaded (unless the caller loaded them once for many files) and the library loads a private
 // copy, so that the project file is written only by an explicit save. The copy lives as long as

@@ -37,6 +37,14 @@ kx_add_cli_test(set.no_equals ARGS set proj/QDRule.xml --type 0 --comp 12 --item
   EXIT 2 STDERR "expected RULE=VALUE, got \"扣减项目\"" UNCHANGED proj/QDRule.xml)
 kx_add_cli_test(set.unknown_rule ARGS set proj/QDRule.xml --type 0 --comp 12 --item 实体模板 扣减项目=1 无此规则=2
   EXIT 1 STDERR "has no rule \"无此规则\"; its rules: 扣减项目, 计算方式; nothing written" UNCHANGED proj/QDRule.xml)
+kx_add_cli_test(set.not_an_option ARGS set proj/QDRule.xml --type 0 --comp 12 --item 实体模板 计算方式=9
+  EXIT 1 STDERR "计算方式=9: not an option of this rule; allowed: 0 \\(按接触面积\\), 1 \\(按含模量\\); nothing written"
+  UNCHANGED proj/QDRule.xml)
+kx_add_cli_test(set.not_a_code ARGS set proj/QDRule.xml --type 0 --comp 12 --item 实体模板 计算方式=0 扣减项目=1,5
+  EXIT 1 STDERR "扣减项目=1,5: \"5\" is not a code of this rule; allowed: codes among 1, 2, 3, 4, joined by ','"
+  UNCHANGED proj/QDRule.xml)
+kx_add_cli_test(set.forced ARGS set proj/QDRule.xml --type 0 --comp 12 --item 实体模板 计算方式=9 --force
+  STDOUT "计算方式: 1 -> 9\nSaved" STDERR "warning: .*计算方式=9: not an option of this rule.*; stored anyway \\(--force\\)")
 kx_add_cli_test(set.help ARGS set --help STDOUT "Example:.*kxrule set")
 
 kx_add_cli_test(grid.by_component ARGS grid proj/QDRule.xml --type 0 EXPECT grid_by_component.txt UNCHANGED proj/QDRule.xml)

@@ -144,6 +144,10 @@ int Guarded(const std::function<int()>& run)
     }
 }
 
+namespace {
+
+// The library's document slot is a process-wide state; each load gets a path of its own so the
+// "same file" refusal of InitXMLData never applies.
 bool LoadCopy(const TempRuleCopy& copy, KxSysRule::RuleType type, std::string& error)
 {
     if (!copy.ok()) {
@@ -166,6 +170,26 @@ bool LoadCopy(const TempRuleCopy& copy, KxSysRule::RuleType type, std::string& e
         return false;
     }
     return true;
+}
+
+} // namespace
+
+OpenedRuleFile::OpenedRuleFile(const fs::path& file, KxSysRule::RuleType type, const std::string& tail,
+                               bool loadTemplates)
+{
+    if ((m_problem = CheckRuleFile(file, m_head)))
+        return;
+    std::string error;
+    if (loadTemplates) {
+        RouteMessagesToStderr();
+        if (!LoadTemplates(error)) {
+            m_problem = FileProblem{error};
+            return;
+        }
+    }
+    m_copy.emplace(file);
+    if (!LoadCopy(*m_copy, type, error))
+        m_problem = FileProblem{file.string() + ": " + error + tail};
 }
 
 std::string SaveFailure(const TempRuleCopy& copy, const std::string& target, KxSysRule::RuleType type)

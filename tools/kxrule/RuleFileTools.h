@@ -1,4 +1,4 @@
-// What the rule-file subcommands (upgrade, demo, rules, set, grid) share: checking a rule file
+// What the rule-file subcommands (upgrade, demo, rules, set, edit, grid) share: checking a rule file
 // before the library sees it, working on a private copy so that the project file is written only
 // when an operation succeeded, summarising a rule file, and aligned text output.
 #pragma once
@@ -102,9 +102,25 @@ std::optional<NS_KXComponentType::SCompGroupType> CheckCompKey(const std::string
 // with a comment among its rules) becomes a message and exit code 1 instead of an abort.
 int Guarded(const std::function<int()>& run);
 
-// The library's document slot is a process-wide state; each load gets a path of its own so the
-// "same file" refusal of InitXMLData never applies.
-bool LoadCopy(const TempRuleCopy& copy, KxSysRule::RuleType type, std::string& error);
+// The opening of every subcommand that works on rule files: the file is checked, the templates
+// are loaded (unless the caller loaded them once for many files) and the library loads a private
+// copy, so that the project file is written only by an explicit save. The copy lives as long as
+// the object. When the library cannot load the copy, the message ends in `tail`.
+class OpenedRuleFile {
+public:
+    OpenedRuleFile(const fs::path& file, KxSysRule::RuleType type, const std::string& tail,
+                   bool loadTemplates = true);
+
+    // Why the file cannot be worked on; nullopt when the library holds the copy.
+    const std::optional<FileProblem>& problem() const { return m_problem; }
+    const RuleFileHead& head() const { return m_head; }
+    const TempRuleCopy& copy() const { return *m_copy; }
+
+private:
+    std::optional<FileProblem> m_problem;
+    RuleFileHead m_head;
+    std::optional<TempRuleCopy> m_copy;
+};
 
 // Why CFaceCurRule::SaveXMLData to `target` failed: the loaded rules cannot be written at all
 // (a save to the working copy fails too), or the target cannot be written.

@@ -41,16 +41,9 @@ int Run(const Options& options)
     if (!HaveDisplay())
         return Fail("the dialog needs a display: set DISPLAY (or WAYLAND_DISPLAY, or QT_QPA_PLATFORM)");
 
-    RuleFileHead head;
-    if (auto problem = CheckRuleFile(options.file, head))
+    const OpenedRuleFile opened(options.file, *type, "; nothing written");
+    if (const auto& problem = opened.problem())
         return Fail(problem->message, problem->exitCode);
-    RouteMessagesToStderr();
-    std::string error;
-    if (!LoadTemplates(error))
-        return Fail(error);
-    TempRuleCopy copy(options.file);
-    if (!LoadCopy(copy, *type, error))
-        return Fail(options.file + ": " + error + "; nothing written");
 
     const CString item = Wide(options.item);
     CStringArray rules;
@@ -79,7 +72,7 @@ int Run(const Options& options)
         changed = true;
     }
     if (changed && !CFaceCurRule::SaveXMLData(Wide(options.file), *type))
-        return Fail(SaveFailure(copy, options.file, *type) + "; it is unchanged");
+        return Fail(SaveFailure(opened.copy(), options.file, *type) + "; it is unchanged");
 
     std::size_t width = 0;
     for (std::size_t i = 0; i + 1 < rules.size(); i += 2)

@@ -44,16 +44,9 @@ int Run(const Options& options)
     const auto type = CheckRuleType(options.type);
     if (!type)
         return kExitUsage;
-    RuleFileHead head;
-    if (auto problem = CheckRuleFile(options.file, head))
+    const OpenedRuleFile opened(options.file, *type, "");
+    if (const auto& problem = opened.problem())
         return Fail(problem->message, problem->exitCode);
-    RouteMessagesToStderr();
-    std::string error;
-    if (!LoadTemplates(error))
-        return Fail(error);
-    TempRuleCopy copy(options.file);
-    if (!LoadCopy(copy, *type, error))
-        return Fail(options.file + ": " + error);
 
     CStringArray cells, titles;
     int keyColumns = 0, valueColumns = 0;

@@ -43,17 +43,10 @@ int Run(const Options& options)
     const auto key = CheckCompKey(options.comp);
     if (!key)
         return kExitUsage;
-    RuleFileHead head;
-    if (auto problem = CheckRuleFile(options.file, head))
-        return Fail(problem->message, problem->exitCode);
-    RouteMessagesToStderr();
-    std::string error;
-    if (!LoadTemplates(error))
-        return Fail(error);
     // Reading must not change the project: the library upgrades and rewrites what it loads.
-    TempRuleCopy copy(options.file);
-    if (!LoadCopy(copy, *type, error))
-        return Fail(options.file + ": " + error);
+    const OpenedRuleFile opened(options.file, *type, "");
+    if (const auto& problem = opened.problem())
+        return Fail(problem->message, problem->exitCode);
 
     const std::string compName = ComponentName(*key);
     std::vector<Item> items;

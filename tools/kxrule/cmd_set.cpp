@@ -3,8 +3,11 @@
 #include <iostream>
 #include <set>
 
+#include <kxhost/HostServices.h>
+
 #include "Command.h"
 #include "RuleFileTools.h"
+#include "common/StringUtil.h"
 
 namespace kxrule {
 
@@ -17,11 +20,66 @@ struct Options {
     std::string item;
     std::vector<std::string> assignments;
     bool json = false;
+    bool force = false;
 };
 
 struct Change {
     std::string rule, oldValue, newValue, text;
 };
+
+// What the rule library offers for one rule: option texts of a single-choice rule (stored as the
+// option's index), codes of a list rule (stored joined by ','), both split as the library splits
+// them. Nullopt when it offers nothing to choose from, as for a rule the dialog shows no page of.
+struct Offer {
+    bool list = false;
+    CStringArray options;
+};
+
+std::optional<Offer> OfferOf(const std::vector<SRuleItem>& records, const sCalItemDir& dir)
+{
+    // The first record of the rule decides, as it does for the value's display text.
+    const auto record = std::find_if(records.begin(), records.end(), [&](const SRuleItem& r) {
+        return r.compType == dir.compType && r.strCalItem == dir.strCalItem && r.strRuleName == dir.strRuleName;
+    });
+    if (record == records.end() || (record->strSelectType != L"S" && record->strSelectType != L"M"))
+        return std::nullopt;
+    Offer offer;
+    offer.list = record->strSelectType == L"M";
+    SplitList(record->strOptions, offer.options, L',');
+    if (offer.options.empty())
+        return std::nullopt;
+    return offer;
+}
+
+// Empty when the rule offers `value`; else why not, and what it offers.
+std::string Refusal(const Offer& offer, const sCalItemDir& dir, const std::string& value)
+{
+    std::string allowed;
+    if (!offer.list) {
+        // The index as the dialog writes it: plain decimal digits.
+        for (std::size_t i = 0; i < offer.options.size(); ++i) {
+            if (value == std::to_string(i))
+                return {};
+        }
+        for (std::size_t i = 0; i < offer.options.size(); ++i) {
+            const std::string text = ShowText(dir.compType, dir.strCalItem, dir.strRuleName, Wide(std::to_string(i)));
+            allowed += (i ? ", " : "") + std::to_string(i) + (text.empty() ? std::string() : " (" + text + ")");
+        }
+        return "not an option of this rule; allowed: " + allowed;
+    }
+    for (const CString& code : offer.options)
+        allowed += (allowed.empty() ? "" : ", ") + Narrow(code);
+    allowed = "codes among " + allowed + ", joined by ','";
+    CStringArray codes;
+    SplitList(Wide(value), codes, L',');
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        if (CStringDisposeTool::IsInAry(codes[i], offer.options) < 0)
+            return "\"" + Narrow(codes[i]) + "\" is not a code of this rule; allowed: " + allowed;
+        if (std::find(codes.begin(), codes.begin() + i, codes[i]) != codes.begin() + i)
+            return "the code " + Narrow(codes[i]) + " is given twice; allowed: " + allowed;
+    }
+    return {};
+}
 
 int Run(const Options& options)
 {
@@ -48,16 +106,9 @@ int Run(const Options& options)
             return Fail("the rule \"" + change.rule + "\" is given twice", kExitUsage);
         changes.push_back(std::move(change));
     }
-    RuleFileHead head;
-    if (auto problem = CheckRuleFile(options.file, head))
+    const OpenedRuleFile opened(options.file, *type, "; nothing written");
+    if (const auto& problem = opened.problem())
         return Fail(problem->message, problem->exitCode);
-    RouteMessagesToStderr();
-    std::string error;
-    if (!LoadTemplates(error))
-        return Fail(error);
-    TempRuleCopy copy(options.file);
-    if (!LoadCopy(copy, *type, error))
-        return Fail(options.file + ": " + error + "; nothing written");
 
     const CString item = Wide(options.item);
     auto dirOf = [&](const std::string& rule) {
@@ -85,6 +136,26 @@ int Run(const Options& options)
                         (known.empty() ? std::string(" (the item has no rules)") : "; its rules: " + known) +
                         "; nothing written");
     }
+    // Every value must be one the rule offers, unless --force.
+    std::vector<SRuleItem> records;
+    GetTemplateParser()->GetSysRules(records);
+    bool refused = false;
+    for (const Change& change : changes) {
+        const sCalItemDir dir = dirOf(change.rule);
+        const auto offer = OfferOf(records, dir);
+        const std::string why = offer ? Refusal(*offer, dir, change.newValue) : std::string();
+        if (why.empty())
+            continue;
+        const std::string what = options.file + ": " + change.rule + "=" + change.newValue + ": " + why;
+        if (options.force) {
+            std::cerr << "kxrule: warning: " << what << "; stored anyway (--force)\n";
+        } else {
+            Fail(what + "; nothing written (--force stores it anyway)");
+            refused = true;
+        }
+    }
+    if (refused)
+        return kExitFailed;
     // One rule at a time: in a single name/value list a value that equals a rule name would be
     // taken for that name.
     for (Change& change : changes) {
@@ -92,7 +163,7 @@ int Run(const Options& options)
         change.text = ShowText(*key, item, Wide(change.rule), Wide(change.newValue));
     }
     if (!CFaceCurRule::SaveXMLData(Wide(options.file), *type))
-        return Fail(SaveFailure(copy, options.file, *type) + "; it is unchanged");
+        return Fail(SaveFailure(opened.copy(), options.file, *type) + "; it is unchanged");
 
     if (options.json) {
         nlohmann::ordered_json root;
@@ -133,8 +204,11 @@ void Register(CLI::App& app, Context& ctx)
     CLI::App* cmd = app.add_subcommand(
         "set",
         "Set rule values of one calculation item and save the file (which is also brought up to the\n"
-        "program's version). Values are stored as given: for a single-choice rule the option's index,\n"
-        "for a list rule the codes joined by ','. Nothing is written unless every rule exists.\n\n"
+        "program's version). A value must be one the rule library offers: for a single-choice rule the\n"
+        "index of an option (0, 1, ...), for a list rule codes among the rule's options joined by ','.\n"
+        "Any other value is refused with the allowed ones, unless --force stores it with a warning. A\n"
+        "rule the library offers no options for takes any value. Nothing is written unless every rule\n"
+        "exists and every value is allowed.\n\n"
         "Example:\n"
         "  kxrule set proj/QDRule.xml --type 0 --comp 12 --item 实体模板 扣减项目=1,2,3 计算方式=1");
     cmd->add_option("FILE", options.file, "Rule file")->required();
@@ -142,6 +216,7 @@ void Register(CLI::App& app, Context& ctx)
     cmd->add_option("--comp", options.comp, "Component type id, with an optional sub-type: 12 or 12:3")->required();
     cmd->add_option("--item", options.item, "Calculation item")->required();
     cmd->add_option("RULE=VALUE", options.assignments, "Rules to set")->required();
+    cmd->add_flag("--force", options.force, "Store values the rule does not offer, with a warning on standard error");
     cmd->add_flag("--json", options.json, "Print JSON: {file,comp,item,changes:[{rule,old,new,changed,text}]}");
     cmd->callback([&ctx] {
         ctx.ApplyDirs();

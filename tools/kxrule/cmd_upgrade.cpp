@@ -37,20 +37,17 @@ FileResult UpgradeOne(const fs::path& path, KxSysRule::RuleType type, bool inFol
 {
     FileResult result;
     result.file = path.string();
-    if (auto problem = CheckRuleFile(path, result.before)) {
-        result.status = inFolder && problem->notRuleFile ? Status::Skipped : Status::Failed;
-        result.error = problem->message;
-        return result;
-    }
-    TempRuleCopy copy(path);
-    std::string error;
     try {
-        if (!LoadCopy(copy, type, error)) {
-            result.error = result.file + ": " + error + "; the file is unchanged";
+        // The templates were loaded once for every file.
+        const OpenedRuleFile opened(path, type, "; the file is unchanged", false);
+        result.before = opened.head();
+        if (const auto& problem = opened.problem()) {
+            result.status = inFolder && problem->notRuleFile ? Status::Skipped : Status::Failed;
+            result.error = problem->message;
             return result;
         }
         if (!CFaceCurRule::SaveXMLData(Wide(result.file), type)) {
-            result.error = SaveFailure(copy, result.file, type) + "; the file is unchanged";
+            result.error = SaveFailure(opened.copy(), result.file, type) + "; the file is unchanged";
             return result;
         }
     } catch (const std::exception& e) {
@@ -112,15 +109,20 @@ private:
     std::chrono::steady_clock::time_point m_last{};
 };
 
+// A line a person reads: the first few component types, then how many more; --json lists them all.
 std::string TypesText(const RuleFileSummary& summary)
 {
+    constexpr std::size_t kShown = 4;
     std::string text;
-    for (const auto& type : summary.types) {
+    for (std::size_t i = 0; i < summary.types.size() && i < kShown; ++i) {
+        const auto& type = summary.types[i];
         if (!text.empty())
             text += ", ";
         text += type.name + " (" + (type.typeId == -1 ? std::string("?") : std::to_string(type.typeId)) +
                 "): " + std::to_string(type.rules);
     }
+    if (summary.types.size() > kShown)
+        text += " … and " + std::to_string(summary.types.size() - kShown) + " more (--json lists them all)";
     return text;
 }
 
@@ -240,7 +242,8 @@ void Register(CLI::App& app, Context& ctx)
         "Load rule files the way the host does: old-format files are converted, files older than the program\n"
         "are synchronised with the default rules, and every file is rewritten in the current layout.\n"
         "A folder is searched for *.xml files recursively; files in it that are not rule files are skipped.\n"
-        "A file is written only when its upgrade succeeded.\n\n"
+        "A file is written only when its upgrade succeeded. A single file's summary names its first few\n"
+        "component types; --json lists every one.\n\n"
         "Example:\n"
         "  kxrule upgrade proj/DERule.xml --type 1 --sys ./sys\n"
         "  kxrule upgrade ./projects --type 0 --json");

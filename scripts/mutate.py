@@ -74,7 +74,6 @@ TESTS_FOR = {
 HISTORY = [
     ("3075d05", "src/platform/IniFile.cpp", None, "INI reader searches ']' and '=' past the end of the line: the file rescanned per line (speed only)"),
     ("8b94fee", "src/platform/Xml.cpp", [2], "no entity-expansion budget; a parse libxml2 cut short is accepted"),
-    ("5036083", "src/currule/CCurRuleDoc.cpp", None, "sync matches records by a binary search per lookup, not bucket chains (speed only)"),
     ("5036083", "src/xmltree/CXMLTreeImp.cpp", None, "a rebuilt element takes over only the next kept-aside child, not one a few places ahead"),
     ("ef1e768", "src/platform/Platform.cpp", None, "files opened blocking: a named pipe in place of a rule file hangs"),
     ("7ae1d19", "src/platform/Platform.cpp", None, "atomic write replaces a read-only file"),
@@ -100,6 +99,12 @@ def run(cmd, cwd=None, timeout=None):
     except BaseException:
         os.killpg(proc.pid, signal.SIGKILL)
         raise
+
+
+def failed_tests(ctest_output):
+    """The names ctest lists as failed (not those it skipped)."""
+    failed = ctest_output.partition("The following tests FAILED:")[2]
+    return re.findall(r"^\s*\d+ - (\S+) \(", failed, re.M)
 
 
 def git(*args, cwd=ROOT):
@@ -385,7 +390,7 @@ class Worker:
         # The unmutated suite must pass; a test that fails already cannot kill anything.
         code, out = self.ctest(groups, timeout=None)
         if code != 0:
-            self.excluded = re.findall(r"^\s*\d+ - (\S+) \(", out, re.M)
+            self.excluded = failed_tests(out)
             log(f"{self.tree.name}: failing before any mutant, left out: {' '.join(self.excluded)}")
 
     def targets_of(self, group):
@@ -423,13 +428,16 @@ class Worker:
             if code != 0:
                 # A test program that cannot even list its tests is a kill, not a build failure.
                 killed = "Error running test executable" in out or "gtest_discover_tests" in out
+                if not killed:
+                    errors = [ln for ln in out.splitlines() if "error" in ln]
+                    mutant["build_error"] = (errors[0] if errors else out[-300:]).strip()[:300]
                 return ("killed" if killed else "build-failed"), "test listing" if killed else ""
             left = max(1, self.args.mutant_timeout - (time.time() - start))
             code, out = self.ctest(groups, timeout=left, stop=True)
             if code is None:
                 return "killed", "timeout"
             if code != 0:
-                failed = re.findall(r"^\s*\d+ - (\S+) \(", out, re.M)
+                failed = failed_tests(out)
                 return "killed", failed[0] if failed else "ctest failed"
             return "survived", ""
         finally:

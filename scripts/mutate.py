@@ -102,9 +102,9 @@ def run(cmd, cwd=None, timeout=None):
 
 
 def failed_tests(ctest_output):
-    """The names ctest lists as failed (not those it skipped)."""
-    failed = ctest_output.partition("The following tests FAILED:")[2]
-    return re.findall(r"^\s*\d+ - (\S+) \(", failed, re.M)
+    """The tests that failed, in the order they ended: the summary would also name the tests that
+    --stop-on-failure cut short, and those it skipped."""
+    return re.findall(r"Test\s+#\d+: (\S+) \.*\s*\*\*\*(?:Failed|Timeout|Exception)", ctest_output)
 
 
 def git(*args, cwd=ROOT):

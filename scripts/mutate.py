@@ -72,7 +72,7 @@ TESTS_FOR = {
 # Faults this project had, put back by reverse-applying the fix to one file (hunks: the fix's
 # hunks in that file to take back, all when None).
 HISTORY = [
-    ("3075d05", "src/platform/IniFile.cpp", None, "INI reader searches ']' and '=' past the end of the line: the file rescanned per line (speed only)"),
+    ("3075d05", "src/platform/IniFile.cpp", None, "INI reader searches ']' and '=' past the end of the line: quadratic on long files"),
     ("8b94fee", "src/platform/Xml.cpp", [2], "no entity-expansion budget; a parse libxml2 cut short is accepted"),
     ("5036083", "src/xmltree/CXMLTreeImp.cpp", None, "a rebuilt element takes over only the next kept-aside child, not one a few places ahead"),
     ("ef1e768", "src/platform/Platform.cpp", None, "files opened blocking: a named pipe in place of a rule file hangs"),
@@ -429,7 +429,7 @@ class Worker:
                 # A test program that cannot even list its tests is a kill, not a build failure.
                 killed = "Error running test executable" in out or "gtest_discover_tests" in out
                 if not killed:
-                    errors = [ln for ln in out.splitlines() if "error" in ln]
+                    errors = [ln for ln in out.splitlines() if "error:" in ln]
                     mutant["build_error"] = (errors[0] if errors else out[-300:]).strip()[:300]
                 return ("killed" if killed else "build-failed"), "test listing" if killed else ""
             left = max(1, self.args.mutant_timeout - (time.time() - start))

@@ -498,7 +498,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--seed", type=int, default=17)
     ap.add_argument("--count", type=int, default=320, help="mutants spread over the files (default 320)")
-    ap.add_argument("--limit", type=int, help="run only this many of them, taken in turn from each file")
+    ap.add_argument("--limit", type=int, help="run only this many of them, shared out over the files as the whole set is")
     ap.add_argument("--files", nargs="+", help="only these files (paths, folders or glob patterns)")
     ap.add_argument("--ids", nargs="+", help="only the mutants whose id contains one of these")
     ap.add_argument("--jobs", type=int, default=1, help="workers, each with a worktree and build of its own")

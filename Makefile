@@ -1,7 +1,7 @@
 # The two commands of the README. Both install the missing Debian packages first.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build demo test test-sanitize bench fuzz clean
+.PHONY: deps build demo test test-sanitize bench fuzz mutate clean
 
 deps:
 	scripts/install-deps.sh
@@ -35,3 +35,9 @@ clean:
 fuzz:
 	scripts/install-deps.sh clang libclang-rt-14-dev
 	fuzz/run-fuzzers.sh 60
+
+# Mutation testing of the suite with the default seed on two workers: a coverage build, then
+# hours of mutant builds; out of CI (docs/testing.md).
+mutate:
+	scripts/install-deps.sh gcovr
+	python3 scripts/mutate.py --jobs 2

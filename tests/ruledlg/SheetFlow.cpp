@@ -28,6 +28,17 @@ TEST_F(SheetTest, OnlyRulesWithAUsableDefinitionGetAPageAndOkWritesTheirValues)
     EXPECT_TRUE(RunSheet(kBeam, L"体积", rules, KxSysRule::Rule_QingDan, {
         [](CUserSetRuleSheet& sheet) {
             EXPECT_EQ(TabTitles(sheet), (QStringList{Q("扣减项目"), Q("计算方式")}));
+            // With one page of each kind, every name a test or host looks a widget up by is the
+            // name of one widget only (Qt names its own helpers "qt_...").
+            QStringList names, repeated;
+            for (const QWidget* w : sheet.findChildren<QWidget*>()) {
+                const QString name = w->objectName();
+                if (!name.isEmpty() && !name.startsWith(Q("qt_")))
+                    (names.contains(name) ? repeated : names) << name;
+            }
+            EXPECT_TRUE(repeated.isEmpty()) << repeated.join(' ').toStdString();
+            EXPECT_EQ(sheet.findChild<QWidget*>(Q("page3010")), sheet.GetPages().at(0).get());
+            EXPECT_EQ(sheet.findChild<QWidget*>(Q("page3009")), sheet.GetPages().at(1).get());
             EXPECT_EQ(sheet.windowTitle(), Q("清单库\\主体结构\\框架梁\\体积"));
             EXPECT_EQ(Buttons(sheet, 0), "00000");
             EXPECT_EQ(Multi(sheet, 0).ChosenList()->GetText(0), L"梁头");

@@ -300,9 +300,12 @@ CKXCurDeFenLeiSet::FenLeiMap RuleSetGenerator::FenLeiMap() const
             CKXCurDeFenLeiSet::SDeFenLeiSetInfo info{FromUtf8(name), {}};
             // Now and then an item without keys, which the file cannot hold.
             if (Mix(s.nSeed, nItem++, 77) % 9 != 0) {
-                for (int k = 0; k < s.nRulesPerItem; ++k)
-                    info.vecVarKey.push_back(FromUtf8(std::string(kVarCodes[random() % std::size(kVarCodes)]) + "_" +
-                                                      Str(static_cast<long long>(random() % 100))));
+                for (int k = 0; k < s.nRulesPerItem; ++k) {
+                    // Drawn in this order, one statement each: the operands of + have none.
+                    const auto nNumber = static_cast<long long>(random() % 100);
+                    const char* pszCode = kVarCodes[random() % std::size(kVarCodes)];
+                    info.vecVarKey.push_back(FromUtf8(std::string(pszCode) + "_" + Str(nNumber)));
+                }
             }
             infos.push_back(std::move(info));
         }

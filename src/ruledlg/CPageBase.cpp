@@ -25,7 +25,8 @@ CPageBase::CPageBase(int nTemplateId, QWidget* pParent)
     , m_units(DialogFont())
 {
     setFont(DialogFont());
-    setObjectName(QString::number(m_template.nId));
+    // Not the bare template id: 3009 and 3010 are also the ids of the add and remove buttons.
+    setObjectName(QStringLiteral("page%1").arg(m_template.nId));
     m_sizeTemplate = m_units.MapSize(m_template.cx, m_template.cy);
     resize(m_sizeTemplate);
     for (const SDlgItem& item : m_template.items)

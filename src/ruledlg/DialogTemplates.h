@@ -12,6 +12,7 @@ class QWidget;
 namespace kx::ruledlg {
 
 // Control ids; every control's objectName is its id in decimal, so tests and hosts can find it.
+// A page is named "page" and its template id ("page3009", "page3010"), a name no control has.
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 inline constexpr int IDC_SIZEGRIP = 1134;

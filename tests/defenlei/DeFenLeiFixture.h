@@ -26,11 +26,11 @@ inline std::string Describe(const FenLeiMap& map)
             out += ' ';
         out += std::to_string(key.nTypeId) + ':' + std::to_string(key.nSubTypeId) + '{';
         for (std::size_t i = 0; i < items.size(); ++i) {
-            out += (i ? " " : "") + kxtest::U8(items[i].strCalcItem) + '[';
+            out.append(i ? " " : "").append(kxtest::U8(items[i].strCalcItem)).append("[");
             for (std::size_t k = 0; k < items[i].vecVarKey.size(); ++k) {
                 const std::string text = kxtest::U8(items[i].vecVarKey[k]);
                 const bool quote = text.empty() || text.find_first_of(",[]{} \"") != std::string::npos;
-                out += (k ? "," : "") + (quote ? '"' + text + '"' : text);
+                out.append(k ? "," : "").append(quote ? '"' + text + '"' : text);
             }
             out += ']';
         }

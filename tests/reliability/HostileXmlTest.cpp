@@ -84,7 +84,7 @@ std::string Attributes(int n)
 {
     std::string tag = "<a ";
     for (int i = 0; i < n; ++i)
-        tag += "a" + std::to_string(i) + "=\"\" ";
+        tag.append("a").append(std::to_string(i)).append("=\"\" ");
     return tag + "/>";
 }
 
@@ -294,12 +294,12 @@ TEST_F(HostileXml, OversizedStructuresAreRefused)
         {"100,000 attributes, GB18030", "", Attributes(100000), kMarkup, kRefused, kRefused, kRefused, Decl("GB18030"),
          ToGb18030},
         // The limit leaves room: a tag of a thousand attributes (and '=' in quoted values) reads.
-        {"a thousand attributes", "", "<Comp TypeId=\"1\" SubTypeId=\"-1\" " + [] {
-             std::string attrs;
+        {"a thousand attributes", "", [] {
+             std::string xml = "<Comp TypeId=\"1\" SubTypeId=\"-1\" ";
              for (int i = 2; i < 1000; ++i)
-                 attrs += "a" + std::to_string(i) + "=\"=\" ";
-             return attrs;
-         }() + "><砖基础><Var VarKey=\"k\"/></砖基础></Comp>",
+                 xml.append("a").append(std::to_string(i)).append("=\"=\" ");
+             return xml + "><砖基础><Var VarKey=\"k\"/></砖基础></Comp>";
+         }(),
          kMarkup, kRead, kRead, kRead},
     };
     Check(cases);

@@ -228,9 +228,11 @@ TEST_F(MultiSelectTest, ResizeSplitsTheWidthBetweenTheLists)
         for (QWidget* w : page.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             before[w->objectName().toInt()] = w->geometry();
         page.OnPageResize(dx, dy);
+        // Not named in the lambda: clang 14 cannot capture structured bindings.
+        SCOPED_TRACE(testing::Message() << "by " << dx << ", " << dy);
         const auto expect = [&](std::initializer_list<int> ids, QMargins by) {
             for (int id : ids)
-                EXPECT_EQ(Ctrl(&page, id)->geometry(), before[id] + by) << id << " by " << dx << ", " << dy;
+                EXPECT_EQ(Ctrl(&page, id)->geometry(), before[id] + by) << id;
         };
         expect({IDC_LIST_ALL, IDC_LABEL_ALL}, {0, 0, h, dy});
         expect({IDC_LIST_CHOSEN, IDC_LABEL_CHOSEN}, {-h, 0, 2 * h, dy});

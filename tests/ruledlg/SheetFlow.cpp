@@ -1,5 +1,7 @@
 // The road from UserSetRules to the written-back list: which pairs get pages, the caption, OK and
 // Cancel.
+#include <map>
+
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -22,12 +24,39 @@ std::string Buttons(CUserSetRuleSheet& sheet, int page)
     return enabled;
 }
 
+// The names, looked up from the sheet or from a page, that more than one widget answers to: two
+// controls of a page, a page or a control of the sheet's own and a control of any page. Only pages
+// of one kind share their controls' names; Qt names its own helpers "qt_...".
+std::string RepeatedNames(CUserSetRuleSheet& sheet)
+{
+    std::map<const QWidget*, QStringList> names; // by page; the sheet's own under nullptr
+    for (const QWidget* w : sheet.findChildren<QWidget*>()) {
+        const QWidget* page = w->parentWidget();
+        while (page != nullptr && qobject_cast<const CPageBase*>(page) == nullptr)
+            page = page->parentWidget();
+        if (!w->objectName().isEmpty() && !w->objectName().startsWith(Q("qt_")))
+            names[page] << w->objectName();
+    }
+    QStringList repeated;
+    for (const auto& [page, pageNames] : names) {
+        const QStringList scope = names.at(nullptr) + (page != nullptr ? pageNames : QStringList{});
+        for (qsizetype i = 0; i < scope.size(); ++i) {
+            if (scope.indexOf(scope[i]) != i && !repeated.contains(scope[i]))
+                repeated << scope[i];
+        }
+    }
+    return repeated.join(' ').toStdString();
+}
+
 TEST_F(SheetTest, OnlyRulesWithAUsableDefinitionGetAPageAndOkWritesTheirValues)
 {
     CStringArray rules{L"扣减项目", L"1,3", L"未知", L"x", L"计算方式", L"0", L"附加说明", L"0", L"空选项", L"0"};
     EXPECT_TRUE(RunSheet(kBeam, L"体积", rules, KxSysRule::Rule_QingDan, {
         [](CUserSetRuleSheet& sheet) {
             EXPECT_EQ(TabTitles(sheet), (QStringList{Q("扣减项目"), Q("计算方式")}));
+            EXPECT_EQ(RepeatedNames(sheet), "");
+            EXPECT_EQ(sheet.findChild<QWidget*>(Q("page3010")), sheet.GetPages().at(0).get());
+            EXPECT_EQ(sheet.findChild<QWidget*>(Q("page3009")), sheet.GetPages().at(1).get());
             EXPECT_EQ(sheet.windowTitle(), Q("清单库\\主体结构\\框架梁\\体积"));
             EXPECT_EQ(Buttons(sheet, 0), "00000");
             EXPECT_EQ(Multi(sheet, 0).ChosenList()->GetText(0), L"梁头");

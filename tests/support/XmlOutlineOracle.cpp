@@ -30,14 +30,15 @@ void ViewChildren(const xmlNode* parent, int depth, int nLeafDepth, bool& bPlain
         for (const xmlAttr* attr = node->properties; attr; attr = attr->next) {
             if (attr->ns || Str(attr->name).find(':') != std::string::npos)
                 bPlain = false;
-            line += " " + Str(attr->name) + "=" + Content(reinterpret_cast<const xmlNode*>(attr));
+            line.append(" ").append(Str(attr->name)).append("=");
+            line.append(Content(reinterpret_cast<const xmlNode*>(attr)));
         }
         if (depth == nLeafDepth) {
             for (const xmlNode* child = node->children; child; child = child->next) {
                 if (child->type != XML_TEXT_NODE)
                     bPlain = false;
             }
-            line += " : " + Content(node);
+            line.append(" : ").append(Content(node));
         } else {
             ViewChildren(node, depth + 1, nLeafDepth, bPlain, lines);
         }
@@ -57,10 +58,10 @@ std::vector<std::string> OutlineLines(const kx::xml::Outline& outline, int nLeaf
         std::string line = std::to_string(element.nDepth) + " " + std::string(outline.View(element.name));
         for (std::uint32_t i = 0; i < element.nAttributes; ++i) {
             const kx::xml::Outline::Attribute& attr = outline.attributes[element.nFirstAttribute + i];
-            line += " " + std::string(outline.View(attr.name)) + "=" + std::string(outline.View(attr.value));
+            line.append(" ").append(outline.View(attr.name)).append("=").append(outline.View(attr.value));
         }
         if (element.nDepth == nLeafDepth)
-            line += " : " + std::string(outline.View(element.text));
+            line.append(" : ").append(outline.View(element.text));
         open.push_back(line);
     }
     for (; !open.empty(); open.pop_back())

@@ -117,7 +117,7 @@ public:
         Children(1, xml);
         xml += "</工程数据>";
         if (Chance(30))
-            xml.insert(Pick(xml.size()), "<");  // now and then ill-formed
+            xml.insert(Pick(xml.size()), 1, '<');  // now and then ill-formed
         return xml;
     }
 

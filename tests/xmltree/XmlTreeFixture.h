@@ -64,7 +64,7 @@ protected:
     {
         const std::string name = Name();
         if (name == "#text")
-            return "'" + Value() + "'";
+            return '\'' + Value() + '\'';
         const int count = Count();
         std::string out = name;
         if (count <= 0)
@@ -72,7 +72,9 @@ protected:
         out += '(';
         for (int i = 0; i < count; ++i) {
             EXPECT_TRUE(m_tree->MoveToChild(i));
-            out += (i ? " " : "") + Outline();
+            if (i)
+                out += ' ';
+            out += Outline();
             EXPECT_TRUE(m_tree->MoveToParent());
         }
         return out + ')';

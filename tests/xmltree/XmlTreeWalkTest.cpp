@@ -143,7 +143,9 @@ TEST_F(XmlTreeWalk, LevelByLevelReadVisitsEveryNodeInOrder)
     const auto outline = [](auto&& self, const ModelNode& node) -> std::string {
         std::string out = node.name;
         for (std::size_t i = 0; i < node.children.size(); ++i)
-            out += (i ? " " : "(") + self(self, node.children[i]) + (i + 1 == node.children.size() ? ")" : "");
+            out.append(i ? " " : "(").append(self(self, node.children[i]));
+        if (!node.children.empty())
+            out += ')';
         return out;
     };
     ASSERT_TRUE(Tree().MoveToChild(0));

@@ -1,7 +1,7 @@
 # The two commands of the README. Both install the missing Debian packages first.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build demo test test-sanitize bench fuzz mutate clean
+.PHONY: deps build demo test test-release test-sanitize bench fuzz mutate clean
 
 deps:
 	scripts/install-deps.sh
@@ -15,6 +15,12 @@ demo: build
 
 test: build
 	ctest --preset default -j $(JOBS)
+
+# The packagers' build type (-O3), where GCC warns of things it does not at -O2.
+test-release: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	ctest --preset release -j $(JOBS)
 
 test-sanitize: deps
 	cmake --preset sanitize

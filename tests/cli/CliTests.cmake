@@ -7,11 +7,12 @@
 #
 # The steps run in turn in one fresh copy (sys/ and proj/) with KX_SYS_DIR=sys, KX_PROJ_DIR=proj
 # and KX_VERSION=25.1.0, so paths in the output are relative. Each step checks its exit code
-# (default 0), that every OUT and ERR regex matches standard output or error, its number of output
-# lines, and JSON members: a path such as files.0.types.5.name (members and indices joined by '.'),
-# with [] after it for an array's length (files[]=2); true, false and null read as in JSON. UNCHANGED files
-# (relative to the copy, such as proj/QDRule.xml) must still equal the sample's after the last step.
-# SETUP names a CMake script that changes the copy first (the variable WORK holds its folder).
+# (default 0), that every OUT and ERR regex matches standard output or error (a ';' splits a regex
+# into two that must each match), its number of output lines, and JSON members: a path such as
+# files.0.types.5.name (members and indices joined by '.'), with [] after it for an array's length
+# (files[]=2); true, false and null read as in JSON, and the JSON must be indented by two blanks.
+# UNCHANGED files (relative to the copy, such as proj/QDRule.xml) must still equal the sample's
+# after the last step. SETUP names a CMake script that changes the copy first (WORK is its folder).
 
 set(KX_CLI_DIR ${CMAKE_CURRENT_LIST_DIR})
 

@@ -4,16 +4,26 @@ set(FENLEI_DATA ${KX_TEST_DATA_DIR}/defenlei)
 
 kx_add_cli_test(fenlei.show UNCHANGED proj/DefaultDeFenLeiSet.xml
   ARGS fenlei show LINES 10
-    OUT "^group 12:-1\n  体积: TJDJ, H\n  实体模板: MBLX\ngroup 12:3\n  弧形模板: MBLX\ngroup 41:-1\n" "\n  体积: QTCL, SJBH\n$"
+    OUT "^group 12:-1\n\
+  体积: TJDJ, H\n\
+  实体模板: MBLX\n\
+group 12:3\n\
+  弧形模板: MBLX\n\
+group 41:-1\n"
+        "\n  体积: QTCL, SJBH\n$"
   THEN ARGS fenlei show --json
     JSON groups[]=4 groups.0.typeId=12 groups.0.subTypeId=-1 groups.0.items[]=2 groups.0.items.0.name=体积
-         groups.0.items.0.keys[]=2 groups.0.items.0.keys.1=H groups.0.items.1.name=实体模板 groups.1.subTypeId=3
-         groups.3.typeId=51 groups.3.items.0.keys.0=QTCL)
+         groups.0.items.0.keys[]=2 groups.0.items.0.keys.1=H groups.0.items.1.name=实体模板
+         groups.1.subTypeId=3 groups.3.typeId=51 groups.3.items.0.keys.0=QTCL)
 
 # What the file cannot hold (an item without keys, a group without items) is gone when read back.
 kx_add_cli_test(fenlei.import ARGS fenlei import ${FENLEI_DATA}/import.json
-  OUT "^Wrote 3 groups to proj/DefaultDeFenLeiSet.xml\n$"
-  THEN ARGS fenlei show OUT "^group -1:5\n  体积: K2, K1, a<b>&\"c\ngroup 41:-1\n  砖基础: 砂浆标号, 砖规格\n$")
+    OUT "^Wrote 3 groups to proj/DefaultDeFenLeiSet.xml\n$"
+  THEN ARGS fenlei show
+    OUT "^group -1:5\n\
+  体积: K2, K1, a<b>&\"c\n\
+group 41:-1\n\
+  砖基础: 砂浆标号, 砖规格\n$")
 kx_add_cli_test(fenlei.import_empty ARGS fenlei import ${FENLEI_DATA}/import_empty.json OUT "Wrote 0 groups"
   THEN ARGS fenlei show OUT "^No quota-classification settings in proj/DefaultDeFenLeiSet.xml\n$")
 kx_add_cli_test(fenlei.refused UNCHANGED proj/DefaultDeFenLeiSet.xml

@@ -1,54 +1,50 @@
-# End-to-end tests of kxrule on a copy of the sample installation.
+# End-to-end tests of kxrule on a copy of the sample installation (data/sample).
 #
-#   kx_add_cli_test(<name> ARGS <arg>... [EXPECT <file in expected/>] [EXIT <code>]
-#                   [STDOUT <regex>] [STDERR <regex>] [UNCHANGED <path>...]
-#                   [THEN <arg>... THEN_EXPECT <file in expected/>] [SETUP <script in setup/>])
+#   kx_add_cli_test(<name> [SETUP <script in setup/>] [UNCHANGED <path>...]
+#                   <step> [THEN <step>]...)
+#   <step>: ARGS <arg>... [EXIT <code>] [OUT <regex>...] [ERR <regex>...] [LINES <n>]
+#           [JSON <path>=<value>...]
 #
-# Each test runs in a fresh copy (sys/ and proj/) with KX_SYS_DIR=sys, KX_PROJ_DIR=proj and
-# KX_VERSION=25.1.0; EXPECT compares standard output exactly, UNCHANGED names files (relative to
-# the copy, such as proj/QDRule.xml) that must still equal the sample's. EXIT defaults to 0.
-# SETUP names a CMake script that changes the copy first (the variable WORK holds its folder).
-# To write the expected files from the current output: KX_CLI_UPDATE=1 ctest -R '^cli\.'
+# The steps run in turn in one fresh copy (sys/ and proj/) with KX_SYS_DIR=sys, KX_PROJ_DIR=proj
+# and KX_VERSION=25.1.0, so paths in the output are relative. Each step checks its exit code
+# (default 0), that every OUT and ERR regex matches standard output or error (a ';' splits a regex
+# into two that must each match), its number of output lines, and JSON members: a path such as
+# files.0.types.5.name (members and indices joined by '.'), with [] after it for an array's length
+# (files[]=2); true, false and null read as in JSON, and the JSON must be indented by two blanks.
+# UNCHANGED files (relative to the copy, such as proj/QDRule.xml) must still equal the sample's
+# after the last step. SETUP names a CMake script that changes the copy first (WORK is its folder).
 
 set(KX_CLI_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 function(kx_add_cli_test name)
-  cmake_parse_arguments(PARSE_ARGV 1 CLI "" "EXPECT;EXIT;STDOUT;STDERR;THEN_EXPECT;SETUP" "ARGS;UNCHANGED;THEN")
-  if(NOT DEFINED CLI_EXIT)
-    set(CLI_EXIT 0)
-  endif()
-  # The list separator would split the arguments of add_test; the runner splits at "^^".
-  string(JOIN "^^" args ${CLI_ARGS})
-  string(JOIN "^^" unchanged ${CLI_UNCHANGED})
-  string(JOIN "^^" then ${CLI_THEN})
-  set(defs
-    -DKXRULE=$<TARGET_FILE:kxrule>
-    -DSAMPLE=${KXSYSRULE_SAMPLE_DIR}
-    -DWORK=${CMAKE_CURRENT_BINARY_DIR}/cli-work/${name}
-    "-DARGS=${args}"
-    -DEXIT=${CLI_EXIT})
-  if(CLI_EXPECT)
-    list(APPEND defs -DEXPECT=${KX_CLI_DIR}/expected/${CLI_EXPECT})
-  endif()
-  if(DEFINED CLI_STDOUT)
-    list(APPEND defs "-DSTDOUT=${CLI_STDOUT}")
-  endif()
-  if(DEFINED CLI_STDERR)
-    list(APPEND defs "-DSTDERR=${CLI_STDERR}")
-  endif()
-  if(CLI_SETUP)
-    list(APPEND defs -DSETUP=${KX_CLI_DIR}/setup/${CLI_SETUP})
-  endif()
-  if(unchanged)
-    list(APPEND defs "-DUNCHANGED=${unchanged}")
-  endif()
-  if(then)
-    list(APPEND defs "-DTHEN_ARGS=${then}")
-    if(CLI_THEN_EXPECT)
-      list(APPEND defs -DTHEN_EXPECT=${KX_CLI_DIR}/expected/${CLI_THEN_EXPECT})
+  # The steps go to a script the runner includes: bracket arguments keep regexes and lists intact.
+  set(script "")
+  set(n 0)
+  set(chunk "")
+  foreach(arg IN LISTS ARGN ITEMS THEN)
+    if(NOT arg STREQUAL "THEN")
+      list(APPEND chunk "${arg}")
+      continue()
     endif()
-  endif()
-  add_test(NAME cli.${name} COMMAND ${CMAKE_COMMAND} ${defs} -P ${KX_CLI_DIR}/RunCli.cmake)
+    cmake_parse_arguments(S "" "EXIT;LINES;SETUP" "ARGS;OUT;ERR;JSON;UNCHANGED" ${chunk})
+    math(EXPR n "${n} + 1")
+    if(NOT DEFINED S_EXIT)
+      set(S_EXIT 0)
+    endif()
+    foreach(field ARGS EXIT LINES OUT ERR JSON UNCHANGED)
+      string(APPEND script "set(S${n}_${field} [==[${S_${field}}]==])\n")
+    endforeach()
+    if(S_SETUP)
+      string(APPEND script "set(SETUP [==[${KX_CLI_DIR}/setup/${S_SETUP}]==])\n")
+    endif()
+    set(chunk "")
+  endforeach()
+  string(APPEND script "set(STEPS ${n})\n")
+  set(steps ${CMAKE_CURRENT_BINARY_DIR}/cli-steps/${name}.cmake)
+  file(WRITE ${steps} "${script}")
+  add_test(NAME cli.${name} COMMAND ${CMAKE_COMMAND} -DKXRULE=$<TARGET_FILE:kxrule>
+    -DSAMPLE=${KXSYSRULE_SAMPLE_DIR} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/cli-work/${name}
+    -DSTEPS=${steps} -P ${KX_CLI_DIR}/RunCli.cmake)
 endfunction()
 
 # Other areas register their own tests in tests/cli/<area>.cmake.

@@ -646,13 +646,13 @@ bool CXMLTreeImp::AddChild(const CString& strName, const CString& strValue)
     m_pCurNode = pNode;
     if (strValue.empty())
         return true;
-    if (!kx::xml::IsXmlText(strValue))
-        return false;
     // A taken-over element whose old content starts with a text node gets that node back.
     SKeptAside* pKept = KeptAsideFor(pNode);
     xmlNode* pText = pKept ? pKept->pChildren : nullptr;
     if (!pText || pText->type != XML_TEXT_NODE || !xmlStrEqual(pText->name, kPlainTextName))
         return PutValue(pNode, strValue);
+    if (!kx::xml::IsXmlText(strValue))
+        return false;
     pKept->pChildren = pText->next;
     if (pText->next)
         pText->next->prev = nullptr;

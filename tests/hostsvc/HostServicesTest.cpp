@@ -1,12 +1,17 @@
 // The bundled host services: folders and version (set, environment, default), version comparison,
-// list lookup, and the sample an installed library finds beside itself.
+// list lookup, the sample an installed library finds beside itself, and the sample itself.
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
 
 #include <kxhost/HostServices.h>
 #include <kxhost/KxHost.h>
+#include <kxsysrule/KxSysRuleData.h>
 
+#include "common/StringUtil.h"
+#include "currule/CCurRuleObj.h"
+#include "platform/IniFile.h"
+#include "platform/Platform.h"
 #include "platform/SelfLocation.h"
 #include "support/TestSupport.h"
 
@@ -15,28 +20,25 @@ using namespace kxtest;
 TEST(HostConfig, SetValuesThenTheEnvironmentThenTheDefaults)
 {
     const ScopedUnsetEnv env{"KX_SYS_DIR", "KX_PROJ_DIR", "KX_VERSION"};
-    const auto expect = [](const CString& sys, const CString& proj, const CString& version) {
-        EXPECT_EQ(ISysCache::GetKXSysDir() + L" " + ISysCache::GetCurProjDir() + L" " + CISysdata::GetVersion(),
-                  sys + L" " + proj + L" " + version);
+    const auto answers = [] {
+        return U8(ISysCache::GetKXSysDir() + L" " + ISysCache::GetCurProjDir() + L" " + CISysdata::GetVersion());
     };
     ::setenv("KX_SYS_DIR", "/env/安装/sys//", 1);
     ::setenv("KX_PROJ_DIR", "/data/工程一", 1);
     ::setenv("KX_VERSION", "26.0.1", 1);
     // Folders come without a trailing separator, but the root stays the root.
-    const auto set = [](const CString& sys, const CString& proj, const CString& version) {
-        KxHost::SetKXSysDir(sys);
-        KxHost::SetCurProjDir(proj);
-        KxHost::SetVersion(version);
-    };
-    set(L"D:\\安装\\sys\\\\", L"/", L"25.2.0/");
-    expect(L"D:\\安装\\sys", L"/", L"25.2.0/");
-    set(L"", L"", L"");
-    expect(L"/env/安装/sys", L"/data/工程一", L"26.0.1");
+    KxHost::SetKXSysDir(L"D:\\安装\\sys\\\\");
+    KxHost::SetCurProjDir(L"/");
+    KxHost::SetVersion(L"25.2.0/");
+    EXPECT_EQ(answers(), "D:\\安装\\sys / 25.2.0/");
+    for (const auto set : {&KxHost::SetKXSysDir, &KxHost::SetCurProjDir, &KxHost::SetVersion})
+        set(L"");
+    EXPECT_EQ(answers(), "/env/安装/sys /data/工程一 26.0.1");
     // An empty variable counts as unset.
     ::setenv("KX_SYS_DIR", "", 1);
     ::unsetenv("KX_PROJ_DIR");
     ::setenv("KX_VERSION", "", 1);
-    expect(W(SampleDir() / "sys"), W(fs::current_path()), L"25.1.0");
+    EXPECT_EQ(answers(), (SampleDir() / "sys").string() + " " + fs::current_path().string() + " 25.1.0");
 }
 
 TEST(HostServices, CompareVersionAndIsInAry)
@@ -84,4 +86,50 @@ TEST(HostConfig, InstalledLibraryFindsTheSampleBesideIt)
     fs::remove_all(prefix / "usr/share");
     fs::remove_all(prefix / "share");
     EXPECT_EQ(fs::weakly_canonical(U8(getSysDir())), fs::weakly_canonical(SampleDir() / "sys"));
+}
+
+// The sample installation hangs together: each default rule belongs to a template item with units,
+// each code a list rule offers has a code entry and a description (written GB18030, as on a Chinese
+// system) and its defaults are offered, a single choice fits the page's eight buttons; the sample
+// project's rule file uses the templates' names.
+TEST(SampleInstallation, RulesTemplatesCodesAndProjectAgree)
+{
+    const fs::path sys = SampleDir() / "sys";
+    ITemplateParser& parser = *GetTemplateParser();
+    ASSERT_TRUE(parser.Init(W(sys))) << U8(KxHost::LastTemplateError());
+    std::vector<SRuleItem> rules;
+    ASSERT_TRUE(parser.GetSysRules(rules));
+    EXPECT_FALSE(kx::platform::IsValidUtf8(ReadBytes(sys / "Rule/RuleDesc.ini")));
+    const auto desc = kx::platform::LoadIniFile((sys / "Rule/RuleDesc.ini").string());
+    const auto code = kx::platform::LoadIniFile((sys / "Rule/RuleCode.ini").string());
+    CStringArray codes;
+    for (const CString& section : code->SectionNames()) {
+        if (section != L"main")
+            codes.push_back(*code->Find(section, L"CODE"));
+    }
+    for (const SRuleItem& r : rules) {
+        SCOPED_TRACE(U8(r.strCalItem + L" " + r.strRuleName) + " type " + std::to_string(r.compType.nTypeId));
+        EXPECT_FALSE(parser.GetCalItemUnits(r.compType, r.strCalItem).empty());
+        CStringArray options, values;
+        SplitList(r.strOptions, options);
+        SplitList(r.strValue, values);
+        EXPECT_TRUE(r.strSelectType == L"M" || (r.strSelectType == L"S" && r.strIniType.empty() && options.size() <= 8 &&
+                                                kx::WToL(r.strValue) < long(options.size())));
+        for (const CString& c : r.strSelectType == L"M" ? options : CStringArray{}) {
+            const CString* text = desc->Find(r.strIniType, L"TYPE" + c);
+            EXPECT_TRUE(CStringDisposeTool::IsInAry(c, codes) != -1 && text && !text->empty()) << "code " << U8(c);
+        }
+        for (const CString& v : r.strSelectType == L"M" ? values : CStringArray{})
+            EXPECT_NE(CStringDisposeTool::IsInAry(v, options), -1) << "default " << U8(v) << " not offered";
+    }
+    // The sample project is as the library writes it: loading it rewrites it byte for byte.
+    TempDir copy;
+    CopySample(copy.path());
+    KxHost::SetKXSysDir(W(copy / "sys"));
+    KxHost::SetCurProjDir(W(copy / "proj"));
+    CFaceCurRule::InitXMLData(W(copy / "proj" / "QDRule.xml"), KxSysRule::Rule_QingDan);
+    EXPECT_EQ(ReadBytes(copy / "proj" / "QDRule.xml"), ReadBytes(SampleDir() / "proj" / "QDRule.xml"));
+    CCurRuleObj::ReleaseInstance();
+    KxHost::SetKXSysDir(L"");
+    KxHost::SetCurProjDir(L"");
 }

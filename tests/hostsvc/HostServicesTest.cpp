@@ -113,8 +113,8 @@ TEST(SampleInstallation, RulesTemplatesCodesAndProjectAgree)
         CStringArray options, values;
         SplitList(r.strOptions, options);
         SplitList(r.strValue, values);
-        EXPECT_TRUE(r.strSelectType == L"M" || (r.strSelectType == L"S" && r.strIniType.empty() && options.size() <= 8 &&
-                                                kx::WToL(r.strValue) < long(options.size())));
+        EXPECT_TRUE(r.strSelectType == L"M" || (r.strSelectType == L"S" && r.strIniType.empty() &&
+                                                options.size() <= 8 && kx::WToL(r.strValue) < long(options.size())));
         for (const CString& c : r.strSelectType == L"M" ? options : CStringArray{}) {
             const CString* text = desc->Find(r.strIniType, L"TYPE" + c);
             EXPECT_TRUE(CStringDisposeTool::IsInAry(c, codes) != -1 && text && !text->empty()) << "code " << U8(c);

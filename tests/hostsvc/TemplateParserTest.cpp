@@ -17,6 +17,7 @@ namespace {
 
 ITemplateParser& Parser() { return *GetTemplateParser(); }
 std::string J(const CStringArray& fields) { return U8(kx::Join(fields, L'|')); }
+std::string N(int a, int b) { return std::to_string(a) + "/" + std::to_string(b); }
 
 // The whole model as the queries give it: a line per group, per template with its items (units,
 // attributes) and variables, per rule. "!" ends a line whose record its own keys do not find again.
@@ -35,13 +36,15 @@ std::string Dump()
             all.insert(all.end(), comp->vecSubTemplates.begin(), comp->vecSubTemplates.end());
             for (SCompTemplate* t : all) {
                 const bool sub = t != comp;
-                out += (sub ? "S" : "C") + std::to_string(t->nTypeId) + "/" + std::to_string(t->nGroupId) + " " + U8(t->strName);
+                out += (sub ? "S" : "C") + N(t->nTypeId, t->nGroupId) + " " + U8(t->strName);
                 CStringArray names;
                 for (const SCalItemTemplate& item : t->vecCalItems) {
                     names.push_back(item.strName);
                     out += " " + U8(item.strName) + "=" + U8(item.strUnits);
-                    for (const SKXAttParamOneNode& a : item.vecAttrs)
-                        out += "[" + J({a.strName, a.strCode, a.strType, a.strDefValue, kx::Join(a.arrValues, L';'), a.strUnit, a.strDesc}) + "]";
+                    for (const SKXAttParamOneNode& a : item.vecAttrs) {
+                        out += "[" + J({a.strName, a.strCode, a.strType, a.strDefValue, kx::Join(a.arrValues, L';'),
+                                        a.strUnit, a.strDesc}) + "]";
+                    }
                 }
                 for (const SKXAttSysValue& v : t->vecSysValues)
                     out += " $" + J({v.strName, v.strCode, v.strType, v.strValue, v.strDesc});
@@ -56,8 +59,8 @@ std::string Dump()
     if (!Parser().GetSysRules(rules))
         out += "no rules\n";
     for (const SRuleItem& r : rules)
-        out += "R" + std::to_string(r.compType.nTypeId) + "/" + std::to_string(r.compType.nSubTypeId) + " " +
-               J({r.strCalItem, r.strRuleName, r.strSelectType, r.strIniType, r.strValue, r.strOptions, r.strText}) + "\n";
+        out += "R" + N(r.compType.nTypeId, r.compType.nSubTypeId) + " " + J({r.strCalItem, r.strRuleName,
+               r.strSelectType, r.strIniType, r.strValue, r.strOptions, r.strText}) + "\n";
     return out;
 }
 
@@ -106,8 +109,8 @@ R51/-1 体积|增加项目|||||
 
 // `body` inside the document element from line 2, a group from line 3, a component from line 4.
 std::string InTemplates(const std::string& body) { return "<Templates>\n" + body + "\n</Templates>"; }
-std::string InGroup(const std::string& body) { return InTemplates("<Group id=\"1\" name=\"A\">\n" + body + "\n</Group>"); }
-std::string InComp(const std::string& body) { return InGroup("<Comp name=\"梁\" type=\"12\">\n" + body + "\n</Comp>"); }
+std::string InGroup(const std::string& body) { return InTemplates("<Group id='1' name='A'>\n" + body + "\n</Group>"); }
+std::string InComp(const std::string& body) { return InGroup("<Comp name='梁' type='12'>\n" + body + "\n</Comp>"); }
 std::string InRules(const std::string& body) { return InTemplates("<Rules>\n" + body + "\n</Rules>"); }
 std::string Rule(const std::string& attrs) { return InRules("<Rule " + attrs + "/>"); }
 
@@ -125,31 +128,31 @@ const Case kCases[] = {
     {Rule(R"(type="5" sub=" 2" item="3 号" name="㐀项目")"), "R5/2 3 号|㐀项目|||||\n"},
     {std::nullopt, ": the template file is missing or cannot be read"},
     {"", ":1: XML syntax error"},
-    {"<?xml version=\"1.0\"?>\n<Template/>", ":2: the document element is <Template>, expected <Templates>"},
-    {InTemplates("<Group name=\"A\"/>"), ":2: <Group> lacks the required attribute \"id\""},
-    {InTemplates("<Group id=\"1\"/>"), ":2: <Group> lacks the required attribute \"name\""},
-    {InGroup("\n<Comp name=\"梁\"/>"), ":4: <Comp> lacks the required attribute \"type\""},
-    {InGroup("<Comp type=\"1\"/>"), ":3: <Comp> lacks the required attribute \"name\""},
-    {InComp("<Sub name=\"弧形\"/>"), ":4: <Sub> lacks the required attribute \"type\""},
-    {InComp("<Sub type=\"2\"/>"), ":4: <Sub> lacks the required attribute \"name\""},
-    {InComp("<Item units=\"m\"/>"), ":4: <Item> lacks the required attribute \"name\""},
-    {Rule("item=\"体积\" name=\"扣减项目\""), ":3: <Rule> lacks the required attribute \"type\""},
-    {Rule("type=\"1\" name=\"扣减项目\""), ":3: <Rule> lacks the required attribute \"item\""},
-    {Rule("type=\"1\" item=\"体积\""), ":3: <Rule> lacks the required attribute \"name\""},
-    {InTemplates("<Group id=\"\" name=\"A\"/>"), ":2: \"id\" of <Group> is not a number: \"\""},
-    {InTemplates("<Group id=\"-2147483649\" name=\"A\"/>"), ":2: \"id\" of <Group> is not a number"},
-    {InGroup("<Comp name=\"梁\" type=\"12a\"/>"), ":3: \"type\" of <Comp> is not a number"},
-    {InGroup("<Comp name=\"梁\" type=\"2147483648\"/>"), ":3: \"type\" of <Comp> is not a number"},
-    {InRules("\n\n<Rule type=\"1\" sub=\"x\" item=\"体积\" name=\"扣减项目\"/>"), ":5: \"sub\" of <Rule> is not a number"},
-    {InTemplates("<Group id=\"1\" name=\"A\"/>\n<Group id=\"1\" name=\"B\"/>"), ":3: duplicate group id 1"},
-    {InTemplates("<Group id=\"1\" name=\"A\"><Comp name=\"梁\" type=\"12\"/></Group>\n\n\n"
-                 "<Group id=\"2\" name=\"B\"><Comp name=\"柱\" type=\"12\"/></Group>"),
+    {"<?xml version='1.0'?>\n<Template/>", ":2: the document element is <Template>, expected <Templates>"},
+    {InTemplates("<Group name='A'/>"), ":2: <Group> lacks the required attribute \"id\""},
+    {InTemplates("<Group id='1'/>"), ":2: <Group> lacks the required attribute \"name\""},
+    {InGroup("\n<Comp name='梁'/>"), ":4: <Comp> lacks the required attribute \"type\""},
+    {InGroup("<Comp type='1'/>"), ":3: <Comp> lacks the required attribute \"name\""},
+    {InComp("<Sub name='弧形'/>"), ":4: <Sub> lacks the required attribute \"type\""},
+    {InComp("<Sub type='2'/>"), ":4: <Sub> lacks the required attribute \"name\""},
+    {InComp("<Item units='m'/>"), ":4: <Item> lacks the required attribute \"name\""},
+    {Rule("item='体积' name='扣减项目'"), ":3: <Rule> lacks the required attribute \"type\""},
+    {Rule("type='1' name='扣减项目'"), ":3: <Rule> lacks the required attribute \"item\""},
+    {Rule("type='1' item='体积'"), ":3: <Rule> lacks the required attribute \"name\""},
+    {InTemplates("<Group id='' name='A'/>"), ":2: \"id\" of <Group> is not a number: \"\""},
+    {InTemplates("<Group id='-2147483649' name='A'/>"), ":2: \"id\" of <Group> is not a number"},
+    {InGroup("<Comp name='梁' type='12a'/>"), ":3: \"type\" of <Comp> is not a number"},
+    {InGroup("<Comp name='梁' type='2147483648'/>"), ":3: \"type\" of <Comp> is not a number"},
+    {InRules("\n\n<Rule type='1' sub='x' item='体积' name='扣减项目'/>"), ":5: \"sub\" of <Rule> is not a number"},
+    {InTemplates("<Group id='1' name='A'/>\n<Group id='1' name='B'/>"), ":3: duplicate group id 1"},
+    {InTemplates("<Group id='1' name='A'><Comp name='梁' type='12'/></Group>\n\n\n"
+                 "<Group id='2' name='B'><Comp name='柱' type='12'/></Group>"),
      ":5: duplicate component type id 12"},
-    {InComp("<Sub type=\"3\" name=\"a\"/>\n<Sub type=\"3\" name=\"b\"/>"), ":5: duplicate sub-type id 3 in component type 12"},
-    {InComp("<Sub type=\"-1\" name=\"a\"/>"), ":4: sub-type id -1 is reserved"},
-    {InComp("<Sub type=\"3\" name=\"a\">\n<Sub type=\"4\" name=\"b\"/>\n</Sub>"), ":5: a sub-template cannot have sub-templates"},
-    {InTemplates("<Group id=\"1\" name=\"1组\"/>"), ":2: \"name\" of <Group> is not a valid element name: \"1组\""},
-    {Rule("type=\"1\" item=\"体积\" name=\"#text\""), ":3: \"name\" of <Rule> is not a valid element name"},
+    {InComp("<Sub type='3' name='a'/>\n<Sub type='3' name='b'/>"), ":5: duplicate sub-type id 3 in component type 12"},
+    {InComp("<Sub type='-1' name='a'/>"), ":4: sub-type id -1 is reserved"},
+    {InComp("<Sub type='3' name='a'>\n<Sub type='4' name='b'/></Sub>"), ":5: a sub-template cannot have sub-templates"},
+    {InTemplates("<Group id='1' name='1组'/>"), ":2: \"name\" of <Group> is not a valid element name: \"1组\""},
+    {Rule("type='1' item='体积' name='#text'"), ":3: \"name\" of <Rule> is not a valid element name"},
 };
 
 } // namespace

@@ -65,15 +65,13 @@ protected:
         return CFaceCurRule::SetCurItemRules({12, -1}, {L"扣减项目", value}, L"体积", kQD);
     }
 
+    // Every record, as the grid shows them.
     static std::string Records()
     {
-        std::string out;
-        for (const auto& [type, item] : {std::pair{12, L"体积"}, {12, L"实体模板"}, {41, L"砖模"}}) {
-            CStringArray rules;
-            CFaceCurRule::GetCurItemRules({type, -1}, rules, item, kQD);
-            out += U8(kx::Join(rules, L';')) + "\n";
-        }
-        return out;
+        CStringArray cells, titles;
+        int keys = 0, values = 0;
+        CFaceCurRule::GetTableGridData(cells, titles, keys, values, kQD, L"", 0);
+        return U8(kx::Join(cells, L'|'));
     }
 
     // Every entry below the test's folder, with the bytes of each regular file.

@@ -152,6 +152,8 @@ const Case kCases[] = {
     {InComp("<Sub type='-1' name='a'/>"), ":4: sub-type id -1 is reserved"},
     {InComp("<Sub type='3' name='a'>\n<Sub type='4' name='b'/></Sub>"), ":5: a sub-template cannot have sub-templates"},
     {InTemplates("<Group id='1' name='1组'/>"), ":2: \"name\" of <Group> is not a valid element name: \"1组\""},
+    {InGroup("<Comp name='框架 梁' type='12'/>"), ":3: \"name\" of <Comp> is not a valid element name"},
+    {InComp("<Item name=''/>"), ":4: \"name\" of <Item> is not a valid element name"},
     {Rule("type='1' item='体积' name='#text'"), ":3: \"name\" of <Rule> is not a valid element name"},
 };
 

@@ -1,7 +1,5 @@
 #include "support/XmlOutlineOracle.h"
 
-#include <vector>
-
 #include "platform/Xml.h"
 
 namespace kxtest {
@@ -9,64 +7,47 @@ namespace {
 
 std::string Str(const xmlChar* text) { return text ? reinterpret_cast<const char*>(text) : ""; }
 
-std::string Content(const xmlNode* node)
-{
-    kx::xml::CharPtr content(xmlNodeGetContent(node));
-    return Str(content.get());
-}
-
-// The tree's elements below the document element in the outline's terms, one line each, children
-// before their parent; and whether an outline could hold them all.
-void ViewChildren(const xmlNode* parent, int depth, int nLeafDepth, bool& bPlain, std::vector<std::string>& lines)
+// The tree's elements below the document element in the outline's terms, one line each in
+// document order; and whether an outline could hold them all. A prefix the document never
+// declared stays in the name, without a namespace.
+void View(const xmlNode* parent, int depth, int nLeafDepth, bool& bPlain, std::string& out)
 {
     for (const xmlNode* node = parent->children; node; node = node->next) {
-        // A prefix the document never declared stays in the name, without a namespace.
-        if (node->type != XML_ELEMENT_NODE || node->ns || node->nsDef || depth > nLeafDepth ||
-            Str(node->name).find(':') != std::string::npos) {
+        const bool bColon = Str(node->name).find(':') != std::string::npos;
+        if (node->type != XML_ELEMENT_NODE || node->ns || node->nsDef || depth > nLeafDepth || bColon) {
             bPlain = false;
             continue;
         }
-        std::string line = std::to_string(depth) + " " + Str(node->name);
+        out += std::to_string(depth) + " " + Str(node->name);
         for (const xmlAttr* attr = node->properties; attr; attr = attr->next) {
-            if (attr->ns || Str(attr->name).find(':') != std::string::npos)
-                bPlain = false;
-            line.append(" ").append(Str(attr->name)).append("=");
-            line.append(Content(reinterpret_cast<const xmlNode*>(attr)));
+            bPlain = bPlain && !attr->ns && Str(attr->name).find(':') == std::string::npos;
+            const kx::xml::CharPtr value(xmlNodeGetContent(reinterpret_cast<const xmlNode*>(attr)));
+            out += " " + Str(attr->name) + "=" + Str(value.get());
         }
         if (depth == nLeafDepth) {
-            for (const xmlNode* child = node->children; child; child = child->next) {
-                if (child->type != XML_TEXT_NODE)
-                    bPlain = false;
-            }
-            line.append(" : ").append(Content(node));
+            for (const xmlNode* child = node->children; child; child = child->next)
+                bPlain = bPlain && child->type == XML_TEXT_NODE;
+            const kx::xml::CharPtr text(xmlNodeGetContent(node));
+            out += " : " + Str(text.get()) + "\n";
         } else {
-            ViewChildren(node, depth + 1, nLeafDepth, bPlain, lines);
+            out += "\n";
+            View(node, depth + 1, nLeafDepth, bPlain, out);
         }
-        lines.push_back(line);
     }
 }
 
-std::vector<std::string> OutlineLines(const kx::xml::Outline& outline, int nLeafDepth)
+std::string View(const kx::xml::Outline& outline, int nLeafDepth)
 {
-    std::vector<std::string> lines;
-    std::vector<std::string> open;
+    std::string out;
     for (const kx::xml::Outline::Element& element : outline.elements) {
-        while (static_cast<int>(open.size()) >= element.nDepth) {
-            lines.push_back(open.back());
-            open.pop_back();
-        }
-        std::string line = std::to_string(element.nDepth) + " " + std::string(outline.View(element.name));
+        out += std::to_string(element.nDepth) + " " + std::string(outline.View(element.name));
         for (std::uint32_t i = 0; i < element.nAttributes; ++i) {
             const kx::xml::Outline::Attribute& attr = outline.attributes[element.nFirstAttribute + i];
-            line.append(" ").append(outline.View(attr.name)).append("=").append(outline.View(attr.value));
+            out.append(" ").append(outline.View(attr.name)).append("=").append(outline.View(attr.value));
         }
-        if (element.nDepth == nLeafDepth)
-            line.append(" : ").append(outline.View(element.text));
-        open.push_back(line);
+        out += (element.nDepth == nLeafDepth ? " : " + std::string(outline.View(element.text)) : "") + "\n";
     }
-    for (; !open.empty(); open.pop_back())
-        lines.push_back(open.back());
-    return lines;
+    return out;
 }
 
 std::string Serialized(xmlDoc* doc)
@@ -80,11 +61,10 @@ std::string Serialized(xmlDoc* doc)
 OutlineComparison CompareOutlineParse(const std::string& xml, int nLeafDepth)
 {
     OutlineComparison result;
-    kx::xml::ParseError treeError;
+    kx::xml::ParseError treeError, outlineError;
     kx::xml::DocPtr tree = kx::xml::ParseMemory(xml, &treeError);
     kx::xml::Outline outline;
     outline.bTaken = true;
-    kx::xml::ParseError outlineError;
     kx::xml::DocPtr doc = kx::xml::ParseMemory(xml, nLeafDepth, outline, &outlineError);
     result.bTaken = outline.bTaken;
     if (!tree || !doc) {
@@ -96,12 +76,12 @@ OutlineComparison CompareOutlineParse(const std::string& xml, int nLeafDepth)
             result.difference = "a failed parse left an outline";
         return result;
     }
-    std::vector<std::string> lines;
+    std::string lines;
     result.bPlainContent = !tree->intSubset;
     xmlNode* root = xmlDocGetRootElement(tree.get());
-    ViewChildren(root, 1, nLeafDepth, result.bPlainContent, lines);
+    View(root, 1, nLeafDepth, result.bPlainContent, lines);
     if (outline.bTaken) {
-        if (OutlineLines(outline, nLeafDepth) != lines)
+        if (View(outline, nLeafDepth) != lines)
             result.difference = "the outline's elements differ from the tree's";
         else if (xmlDocGetRootElement(doc.get())->children)
             result.difference = "the document element kept children";

@@ -5,49 +5,45 @@
 namespace kxtest {
 namespace {
 
-std::string Str(const xmlChar* text) { return text ? reinterpret_cast<const char*>(text) : ""; }
+bool HasColon(const xmlChar* name) { return std::string(reinterpret_cast<const char*>(name)).find(':') != std::string::npos; }
 
-// The tree's elements below the document element in the outline's terms, one line each in
-// document order; and whether an outline could hold them all. A prefix the document never
-// declared stays in the name, without a namespace.
-void View(const xmlNode* parent, int depth, int nLeafDepth, bool& bPlain, std::string& out)
+// Whether an outline can hold the tree's content below `parent`: elements without namespaces
+// (a prefix the document never declared stays in the name), text only at the leaf depth.
+bool Plain(const xmlNode* parent, int depth, int nLeafDepth)
 {
     for (const xmlNode* node = parent->children; node; node = node->next) {
-        const bool bColon = Str(node->name).find(':') != std::string::npos;
-        if (node->type != XML_ELEMENT_NODE || node->ns || node->nsDef || depth > nLeafDepth || bColon) {
-            bPlain = false;
-            continue;
-        }
-        out += std::to_string(depth) + " " + Str(node->name);
+        if (node->type != XML_ELEMENT_NODE || node->ns || node->nsDef || HasColon(node->name))
+            return false;
         for (const xmlAttr* attr = node->properties; attr; attr = attr->next) {
-            bPlain = bPlain && !attr->ns && Str(attr->name).find(':') == std::string::npos;
-            const kx::xml::CharPtr value(xmlNodeGetContent(reinterpret_cast<const xmlNode*>(attr)));
-            out += " " + Str(attr->name) + "=" + Str(value.get());
+            if (attr->ns || HasColon(attr->name))
+                return false;
         }
-        if (depth == nLeafDepth) {
-            for (const xmlNode* child = node->children; child; child = child->next)
-                bPlain = bPlain && child->type == XML_TEXT_NODE;
-            const kx::xml::CharPtr text(xmlNodeGetContent(node));
-            out += " : " + Str(text.get()) + "\n";
-        } else {
-            out += "\n";
-            View(node, depth + 1, nLeafDepth, bPlain, out);
+        for (const xmlNode* child = node->children; child && depth == nLeafDepth; child = child->next) {
+            if (child->type != XML_TEXT_NODE)
+                return false;
         }
+        if (depth < nLeafDepth && !Plain(node, depth + 1, nLeafDepth))
+            return false;
     }
+    return true;
 }
 
-std::string View(const kx::xml::Outline& outline, int nLeafDepth)
+// The outline's elements built as nodes below the document element, as the tree holds them.
+void Build(xmlDoc* doc, const kx::xml::Outline& outline)
 {
-    std::string out;
+    std::vector<xmlNode*> open{xmlDocGetRootElement(doc)};
+    const auto str = [&](kx::xml::Outline::Span span) { return std::string(outline.View(span)); };
     for (const kx::xml::Outline::Element& element : outline.elements) {
-        out += std::to_string(element.nDepth) + " " + std::string(outline.View(element.name));
+        open.resize(static_cast<std::size_t>(element.nDepth));
+        xmlNode* node = xmlNewChild(open.back(), nullptr, kx::xml::X(str(element.name)), nullptr);
         for (std::uint32_t i = 0; i < element.nAttributes; ++i) {
             const kx::xml::Outline::Attribute& attr = outline.attributes[element.nFirstAttribute + i];
-            out.append(" ").append(outline.View(attr.name)).append("=").append(outline.View(attr.value));
+            xmlNewProp(node, kx::xml::X(str(attr.name)), kx::xml::X(str(attr.value)));
         }
-        out += (element.nDepth == nLeafDepth ? " : " + std::string(outline.View(element.text)) : "") + "\n";
+        if (element.text.nLength > 0)
+            xmlAddChild(node, xmlNewDocTextLen(doc, kx::xml::X(str(element.text)), static_cast<int>(element.text.nLength)));
+        open.push_back(node);
     }
-    return out;
 }
 
 std::string Serialized(xmlDoc* doc)
@@ -76,23 +72,13 @@ OutlineComparison CompareOutlineParse(const std::string& xml, int nLeafDepth)
             result.difference = "a failed parse left an outline";
         return result;
     }
-    std::string lines;
-    result.bPlainContent = !tree->intSubset;
-    xmlNode* root = xmlDocGetRootElement(tree.get());
-    View(root, 1, nLeafDepth, result.bPlainContent, lines);
-    if (outline.bTaken) {
-        if (View(outline, nLeafDepth) != lines)
-            result.difference = "the outline's elements differ from the tree's";
-        else if (xmlDocGetRootElement(doc.get())->children)
-            result.difference = "the document element kept children";
-        // All else of the document is the tree's.
-        while (xmlNode* child = root->children) {
-            xmlUnlinkNode(child);
-            xmlFreeNode(child);
-        }
-    } else if (!outline.elements.empty()) {
+    result.bPlainContent = !tree->intSubset && Plain(xmlDocGetRootElement(tree.get()), 1, nLeafDepth);
+    if (outline.bTaken && xmlDocGetRootElement(doc.get())->children)
+        result.difference = "the document element kept children";
+    else if (!outline.bTaken && !outline.elements.empty())
         result.difference = "an outline given way to is not empty";
-    }
+    else if (outline.bTaken)
+        Build(doc.get(), outline);
     if (result.difference.empty() && Serialized(doc.get()) != Serialized(tree.get()))
         result.difference = "the documents differ";
     return result;

@@ -58,7 +58,6 @@ TEST(XmlParse, HostileDamagedAndOutlinedFiles)
         {"smuggled external entity", Doc("&x;", "<!DOCTYPE 工程数据 [<!ENTITY % d \"<!ENTITY x SYSTEM '" + secret + "'>\"> %d;]>"), kRefused},
         {"external DTD subset, never loaded", Doc("1", "<!DOCTYPE 工程数据 SYSTEM \"" + secret + "\">"), kRead},
         {"internal entity", Doc("&e;", entity("1,2")), kRead},
-        {"internal parameter entity", Doc("&e;", "<!DOCTYPE 工程数据 [<!ENTITY % d \"<!ENTITY e '1'>\"> %d;]>"), kRead},
         {"billion laughs", Doc("&l9;", laughs + "]>"), kRefused},
         {"billion laughs in an attribute", Doc("<a v=\"&l9;\"/>", laughs + "]>"), kRefused},
         // Below libxml2's own amplification checks, yet hours of copying without a budget.
@@ -71,7 +70,6 @@ TEST(XmlParse, HostileDamagedAndOutlinedFiles)
         {"a chain of 50 entities", Doc("&e50;", chain + "]>"), kRefused},
         {"recursive entity", Doc("&a;", "<!DOCTYPE 工程数据 [<!ENTITY a \"&b;\"><!ENTITY b \"&a;\">]>"), kRefused},
         {"100,000 levels", Doc(deep + Repeat("</a>", 100000)), kRefused},
-        {"100,000 levels, unclosed", Doc(deep), kRefused},
         {"11 MB attribute", Doc("<a v=\"" + big + "\"/>"), kRefused},
         {"11 MB text in one run", Doc(big), kRead},
         // ...but in pieces the text stops at 10 MB without the parser calling the file ill-formed.
@@ -94,7 +92,6 @@ TEST(XmlParse, HostileDamagedAndOutlinedFiles)
         {"declared UTF-8, written in UTF-16", utf16(Doc("<组/>")), kTaken},
         {"declared GBK, invalid GBK", Encode(Doc("1", "", "GBK"), "GBK") + "\xD4", kRefused},
         {"unknown encoding", Doc("1", "", "x-no-such-code"), kRefused},
-        {"declared ISO-8859-1, written in UTF-8", Doc("1", "", "ISO-8859-1"), kRefused},
         {"GBK", Encode(Doc("<组><a>1</a></组>", "", "GBK"), "GBK"), kTaken},
         {"blank leaf text is none", "<工程数据 xmlns:x=\"urn:x\"><组><a> \t\r\n</a><b>  x  </b></组></工程数据>", kTaken},
         {"prefixed element", Doc("<x:组 xmlns:x=\"urn:x\"/>"), kRead},
@@ -108,7 +105,6 @@ TEST(XmlParse, HostileDamagedAndOutlinedFiles)
         {"1 MB of blanks between elements", Doc("<组>" + std::string((1 << 20) + 1, ' ') + "</组>"), kRead},
         {"mismatched tag after a comment", Doc("<组><!-- c --><a>1</b></组>"), kRefused},
         {"undefined entity", Doc("<组><a>&undefined;</a></组>"), kRefused},
-        {"attribute twice", Doc("<组><a v=\"1\" v=\"2\"/></组>"), kRefused},
         {"empty file", "", kRefused},
     };
     for (const auto& row : rows) {
@@ -152,19 +148,6 @@ TEST(XmlParse, ChinesePathsSelectLikeAscii)
         CString got;
         EXPECT_TRUE(tree.GetPathValue(path, got) && U8(got) == value) << U8(path) << " gave " << U8(got);
     }
-}
-
-TEST(XmlParse, FreshTreeHasNoCurrentNode)
-{
-    CXMLTreeImp tree;
-    CString v = L"keep";
-    int n = 42;
-    EXPECT_FALSE(tree.GetValue(v) || tree.GetNodeName(v) || tree.GetAttribute(L"a", v) || tree.GetChildValue(0, v) ||
-                 tree.GetSubNodeValue(L"a", v) || tree.GetChildCount(n) || tree.GetChildCountByName(L"a", n) ||
-                 tree.MoveToChild(0) || tree.MoveToChildByName(L"a", 0) || tree.MoveToParent() || tree.AddChild(L"a", L"v") ||
-                 tree.SetValue(L"v") || tree.SetAttribute(L"a", L"v") || tree.RemoveAttribute(L"a") || tree.DeleteCurNode() ||
-                 tree.DeleteAllChildren() || tree.TakesChildrenAsText() || tree.MoveToPath(L"a"));
-    EXPECT_TRUE(v == L"keep" && n == 42 && tree.MoveToPath(L"/") && tree.GetNodeName(v) && v == L"#document");
 }
 
 TEST(XmlParse, FailedLoadsAndSaves)

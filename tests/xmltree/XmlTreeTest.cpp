@@ -30,8 +30,8 @@ void WriteText(CXmlTextWriter& writer, const Node& n)
     writer.Open(W(n.name));
     for (const auto& [k, v] : n.attrs)
         writer.Attribute(W(k), W(v));
-    for (const Node& c : n.children)  // an empty text node stands for a value that starts with NUL
-        c.kind == Node::Text ? writer.Text(c.text.empty() ? CString(L"\0junk", 5) : W(c.text)) : WriteText(writer, c);
+    for (const Node& c : n.children)  // the tree keeps text up to a NUL, an empty text node for a NUL first
+        c.kind == Node::Text ? writer.Text(W(c.text) + CString(L"\0junk", 5)) : WriteText(writer, c);
     writer.Close();
 }
 

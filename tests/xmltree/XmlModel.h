@@ -33,6 +33,17 @@ struct Node {
     }
 };
 
+// What a call gives: its result and value, "(untouched)" when it writes none, or the error code.
+inline std::string Call(const std::function<bool(CString&)>& call)
+{
+    CString value = L"(untouched)";
+    try {
+        return call(value) ? "true " + U8(value) : "false";
+    } catch (const KxXmlError& e) {
+        return "error " + std::to_string(e.code());
+    }
+}
+
 template <class N> N& Root(N& doc)
 {
     return *std::find_if(doc.children.begin(), doc.children.end(), [](const Node& c) { return c.kind == Node::Element; });

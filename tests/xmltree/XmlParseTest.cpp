@@ -140,16 +140,26 @@ TEST(XmlParse, NamesAreWhatTheParserReads)
     EXPECT_FALSE(kx::xml::IsValidName(L""));
 }
 
-TEST(XmlParse, ChinesePathsSelectLikeAscii)
+// What the random walks do not reach: paths with Chinese steps beside quotes and blanks, attribute
+// nodes, prefixed names, and reads on nodes that are no elements.
+TEST(XmlParse, PathsAttributesAndPrefixes)
 {
     CXMLTreeImp tree;
-    ASSERT_TRUE(tree.LoadXML(L"<工程数据><扣减 i='1' s='/工'>t1<计算 i='2'/></扣减><扣减 i='3'>t2</扣减></工程数据>"));
+    ASSERT_TRUE(tree.LoadXML(L"<工程数据 xmlns:p='urn:p'><扣减 i='1' s='/工' p:i='n'>t1<计算 i='2'/></扣减><扣减 i='3'>t2</扣减><p:x/></工程数据>"));
     for (const auto& [path, value] : std::initializer_list<std::pair<const wchar_t*, const char*>>{
-             {L"/ 工程数据/扣减[2]", "t2"}, {L"/工程数据/扣减[@s='/工']/@i", "1"}, {L"/工程数据/扣减[@s=\"/工\"]/@i", "1"},
-             {L"/工程数据/扣减[2]/@i | /工程数据/扣减/计算/@i", "2"}, {L"工程数据/扣减/@i/..", "t1"}}) {
-        CString got;
-        EXPECT_TRUE(tree.GetPathValue(path, got) && U8(got) == value) << U8(path) << " gave " << U8(got);
+             {L"/ 工程数据/扣减[2]", "true t2"}, {L"/工程数据/扣减[@s='/工']/@i", "true 1"}, {L"/工程数据/扣减[@s=\"/工\"]/@i", "true 1"},
+             {L"/工程数据/扣减[2]/@i | /工程数据/扣减/计算/@i", "true 2"}, {L"工程数据/扣减/@i/..", "true t1"}, {L"/", "true (untouched)"},
+             {L"扣减", "false"}}) {
+        EXPECT_EQ(Call([&, path = path](CString& out) { return tree.GetPathValue(path, out); }), value) << U8(path);
     }
+    CString v = L"x";
+    int n = 0;
+    EXPECT_TRUE(tree.MoveToPath(L"工程数据/*[3]") && tree.GetNodeName(v) && v == L"p:x");
+    EXPECT_TRUE(tree.MoveToPath(L"//扣减") && !tree.GetAttribute(L"p:i", v) && tree.GetChildCountByName(L"@*", n) && n == 3);
+    ASSERT_TRUE(tree.MoveToPath(L"//扣减/@i") && tree.GetNodeName(v) && v == L"i" && tree.SetValue(L"&1"));
+    EXPECT_FALSE(tree.MoveToParent() || tree.DeleteCurNode() || tree.MoveToChild(1) || tree.GetAttribute(L"i", v) || !v.empty());
+    EXPECT_EQ(Call([&](CString& out) { return tree.GetPathValue(L"//扣减/@i", out); }), "true &1");
+    EXPECT_EQ(Call([&](CString&) { return tree.SetAttribute(L"i", L"2"); }), "error " + std::to_string(KxXmlError::kFail));
 }
 
 TEST(XmlParse, FailedLoadsAndSaves)

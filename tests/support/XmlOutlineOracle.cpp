@@ -1,72 +1,49 @@
 #include "support/XmlOutlineOracle.h"
 
-#include <vector>
-
 #include "platform/Xml.h"
 
 namespace kxtest {
 namespace {
 
-std::string Str(const xmlChar* text) { return text ? reinterpret_cast<const char*>(text) : ""; }
+bool HasColon(const xmlChar* name) { return std::string(reinterpret_cast<const char*>(name)).find(':') != std::string::npos; }
 
-std::string Content(const xmlNode* node)
-{
-    kx::xml::CharPtr content(xmlNodeGetContent(node));
-    return Str(content.get());
-}
-
-// The tree's elements below the document element in the outline's terms, one line each, children
-// before their parent; and whether an outline could hold them all.
-void ViewChildren(const xmlNode* parent, int depth, int nLeafDepth, bool& bPlain, std::vector<std::string>& lines)
+// Whether an outline can hold the tree's content below `parent`: elements without namespaces
+// (a prefix the document never declared stays in the name), text only at the leaf depth.
+bool Plain(const xmlNode* parent, int depth, int nLeafDepth)
 {
     for (const xmlNode* node = parent->children; node; node = node->next) {
-        // A prefix the document never declared stays in the name, without a namespace.
-        if (node->type != XML_ELEMENT_NODE || node->ns || node->nsDef || depth > nLeafDepth ||
-            Str(node->name).find(':') != std::string::npos) {
-            bPlain = false;
-            continue;
-        }
-        std::string line = std::to_string(depth) + " " + Str(node->name);
+        if (node->type != XML_ELEMENT_NODE || node->ns || node->nsDef || HasColon(node->name))
+            return false;
         for (const xmlAttr* attr = node->properties; attr; attr = attr->next) {
-            if (attr->ns || Str(attr->name).find(':') != std::string::npos)
-                bPlain = false;
-            line.append(" ").append(Str(attr->name)).append("=");
-            line.append(Content(reinterpret_cast<const xmlNode*>(attr)));
+            if (attr->ns || HasColon(attr->name))
+                return false;
         }
-        if (depth == nLeafDepth) {
-            for (const xmlNode* child = node->children; child; child = child->next) {
-                if (child->type != XML_TEXT_NODE)
-                    bPlain = false;
-            }
-            line.append(" : ").append(Content(node));
-        } else {
-            ViewChildren(node, depth + 1, nLeafDepth, bPlain, lines);
+        for (const xmlNode* child = node->children; child && depth == nLeafDepth; child = child->next) {
+            if (child->type != XML_TEXT_NODE)
+                return false;
         }
-        lines.push_back(line);
+        if (depth < nLeafDepth && !Plain(node, depth + 1, nLeafDepth))
+            return false;
     }
+    return true;
 }
 
-std::vector<std::string> OutlineLines(const kx::xml::Outline& outline, int nLeafDepth)
+// The outline's elements built as nodes below the document element, as the tree holds them.
+void Build(xmlDoc* doc, const kx::xml::Outline& outline)
 {
-    std::vector<std::string> lines;
-    std::vector<std::string> open;
+    std::vector<xmlNode*> open{xmlDocGetRootElement(doc)};
+    const auto str = [&](kx::xml::Outline::Span span) { return std::string(outline.View(span)); };
     for (const kx::xml::Outline::Element& element : outline.elements) {
-        while (static_cast<int>(open.size()) >= element.nDepth) {
-            lines.push_back(open.back());
-            open.pop_back();
-        }
-        std::string line = std::to_string(element.nDepth) + " " + std::string(outline.View(element.name));
+        open.resize(static_cast<std::size_t>(element.nDepth));
+        xmlNode* node = xmlNewChild(open.back(), nullptr, kx::xml::X(str(element.name)), nullptr);
         for (std::uint32_t i = 0; i < element.nAttributes; ++i) {
             const kx::xml::Outline::Attribute& attr = outline.attributes[element.nFirstAttribute + i];
-            line.append(" ").append(outline.View(attr.name)).append("=").append(outline.View(attr.value));
+            xmlNewProp(node, kx::xml::X(str(attr.name)), kx::xml::X(str(attr.value)));
         }
-        if (element.nDepth == nLeafDepth)
-            line.append(" : ").append(outline.View(element.text));
-        open.push_back(line);
+        if (element.text.nLength > 0)
+            xmlAddChild(node, xmlNewDocTextLen(doc, kx::xml::X(str(element.text)), static_cast<int>(element.text.nLength)));
+        open.push_back(node);
     }
-    for (; !open.empty(); open.pop_back())
-        lines.push_back(open.back());
-    return lines;
 }
 
 std::string Serialized(xmlDoc* doc)
@@ -80,11 +57,10 @@ std::string Serialized(xmlDoc* doc)
 OutlineComparison CompareOutlineParse(const std::string& xml, int nLeafDepth)
 {
     OutlineComparison result;
-    kx::xml::ParseError treeError;
+    kx::xml::ParseError treeError, outlineError;
     kx::xml::DocPtr tree = kx::xml::ParseMemory(xml, &treeError);
     kx::xml::Outline outline;
     outline.bTaken = true;
-    kx::xml::ParseError outlineError;
     kx::xml::DocPtr doc = kx::xml::ParseMemory(xml, nLeafDepth, outline, &outlineError);
     result.bTaken = outline.bTaken;
     if (!tree || !doc) {
@@ -96,23 +72,13 @@ OutlineComparison CompareOutlineParse(const std::string& xml, int nLeafDepth)
             result.difference = "a failed parse left an outline";
         return result;
     }
-    std::vector<std::string> lines;
-    result.bPlainContent = !tree->intSubset;
-    xmlNode* root = xmlDocGetRootElement(tree.get());
-    ViewChildren(root, 1, nLeafDepth, result.bPlainContent, lines);
-    if (outline.bTaken) {
-        if (OutlineLines(outline, nLeafDepth) != lines)
-            result.difference = "the outline's elements differ from the tree's";
-        else if (xmlDocGetRootElement(doc.get())->children)
-            result.difference = "the document element kept children";
-        // All else of the document is the tree's.
-        while (xmlNode* child = root->children) {
-            xmlUnlinkNode(child);
-            xmlFreeNode(child);
-        }
-    } else if (!outline.elements.empty()) {
+    result.bPlainContent = !tree->intSubset && Plain(xmlDocGetRootElement(tree.get()), 1, nLeafDepth);
+    if (outline.bTaken && xmlDocGetRootElement(doc.get())->children)
+        result.difference = "the document element kept children";
+    else if (!outline.bTaken && !outline.elements.empty())
         result.difference = "an outline given way to is not empty";
-    }
+    else if (outline.bTaken)
+        Build(doc.get(), outline);
     if (result.difference.empty() && Serialized(doc.get()) != Serialized(tree.get()))
         result.difference = "the documents differ";
     return result;

@@ -1,7 +1,7 @@
 # The two commands of the README. Both install the missing Debian packages first.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build demo test test-release test-sanitize bench fuzz mutate clean
+.PHONY: deps build demo test test-release test-sanitize package bench fuzz mutate clean
 
 deps:
 	scripts/install-deps.sh
@@ -26,6 +26,10 @@ test-sanitize: deps
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j $(JOBS)
 	ctest --preset sanitize -j $(JOBS)
+
+# The Debian packages libkxsysrule1, libkxsysrule-dev and kxrule, in build/package/debs.
+package: deps
+	JOBS=$(JOBS) scripts/build-debs.sh
 
 # Every road of the library against libxml2 alone on the same files, at 1,000 to 100,000 rules;
 # prints the table of ratios and fails when a goal is missed (docs/performance.md).

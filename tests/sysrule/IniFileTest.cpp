@@ -136,7 +136,7 @@ TEST(IniFile, IntegersAgreeWithThePlainReading)
 // Missing files give the default, values and defaults are cut to the buffer, a changed file is read
 // again even at the same size or time, and bytes of no encoding read as UTF-8 with replacement
 // characters: UTF-16 cut short after a lone surrogate then has no line that means anything.
-TEST(IniFile, DefaultsBufferCacheAndBrokenText)
+TEST(IniFile, DefaultsBufferCacheAndFilesNoEditorMeant)
 {
     TempDir dir;
     const std::string file = (dir / "a.ini").string();
@@ -152,11 +152,7 @@ TEST(IniFile, DefaultsBufferCacheAndBrokenText)
         fs::last_write_time(file, fs::file_time_type() + std::chrono::hours(hour));
         EXPECT_EQ(ReadProfileString(file, L"s", L"k", L"none"), expected);
     }
-}
-
-// Two million lines without ']' or '=': each line is searched on its own, not on to the end.
-TEST(IniFile, LinesAreSearchedOneByOne)
-{
+    // Two million lines without ']' or '=': each line is searched on its own, not on to the end.
     CString text = L"[s]\n";
     for (int i = 0; i < 2000000; ++i)
         text += i < 1000000 ? L"no value\n" : i == 1000000 ? L"k=v\n[\n" : L"[\n";

@@ -102,16 +102,6 @@ TEST_F(FenLei, RandomMapsWrittenAndReadBack)
     }
 }
 
-TEST_F(FenLei, WrittenFile)
-{
-    ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo({{{3, -1}, {{L"体积", {L"a<\"&\t"}}, {L"空", {}}}}}));
-    EXPECT_EQ(ReadBytes(File()), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<DeFenLeiSetInfo version=\"1\">\n"
-                                 "  <Comp TypeId=\"3\" SubTypeId=\"-1\">\n    <体积>\n      <Var VarKey=\"a&lt;&quot;&amp;&#9;\"/>\n"
-                                 "    </体积>\n  </Comp>\n</DeFenLeiSetInfo>\n");
-    ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo({}));
-    EXPECT_EQ(ReadBytes(File()), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<DeFenLeiSetInfo version=\"1\"/>\n");
-}
-
 #define BEAM R"(<Comp TypeId="12" SubTypeId="-1"><体积><Var VarKey="TJDJ"/><Var VarKey="H"/></体积></Comp>)"
 #define WALL R"(<Comp TypeId="51" SubTypeId="-1"><体积><Var VarKey="QTCL"/></体积></Comp>)"
 #define DOC(body) R"(<DeFenLeiSetInfo version="1">)" body "</DeFenLeiSetInfo>"
@@ -120,8 +110,8 @@ const char kBeam[] = "12:-1{体积[TJDJ;H;]}";
 const char kWall[] = "51:-1{体积[QTCL;]}";
 
 // The cache is filled by the first read that finds groups and kept until cleared, whatever the
-// disk or the project then holds; a failed write leaves it.
-TEST_F(FenLei, CacheKeptUntilCleared)
+// disk or the project then holds; a failed write leaves it. The file as written.
+TEST_F(FenLei, CacheKeptUntilClearedAndTheFileAsWritten)
 {
     EXPECT_EQ(Read(), "");
     WriteBytes(Proj() / "defaultdefenleiset.XML", DOC(WALL)); // found without regard to case
@@ -134,6 +124,13 @@ TEST_F(FenLei, CacheKeptUntilCleared)
     KxHost::SetCurProjDir(other.wpath() + L"\\gone");
     EXPECT_FALSE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo({{{2, 2}, {{L"甲", {L"k"}}}}}));
     EXPECT_EQ(Read(), kBeam);
+    KxHost::SetCurProjDir(other.wpath());
+    ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo({{{3, -1}, {{L"体积", {L"a<\"&\t"}}, {L"空", {}}}}}));
+    EXPECT_EQ(ReadBytes(other / "DefaultDeFenLeiSet.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<DeFenLeiSetInfo version=\"1\">\n"
+                                 "  <Comp TypeId=\"3\" SubTypeId=\"-1\">\n    <体积>\n      <Var VarKey=\"a&lt;&quot;&amp;&#9;\"/>\n"
+                                 "    </体积>\n  </Comp>\n</DeFenLeiSetInfo>\n");
+    ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo({}));
+    EXPECT_EQ(ReadBytes(other / "DefaultDeFenLeiSet.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<DeFenLeiSetInfo version=\"1\"/>\n");
 }
 
 // The walk at each level ends at the first node that is no element; a read error keeps the groups

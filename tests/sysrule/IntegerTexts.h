@@ -8,9 +8,8 @@
 
 namespace kxtest {
 
-// Every text of up to four of the characters that decide a reading (blanks, a line end, a control
-// character, signs, digits, a letter, a no-break space, a full-width digit), and the 32-bit limits
-// and their neighbours with a sign, blanks and trailing text.
+// Every text of up to four characters that decide a reading, and the 32-bit limits and their
+// neighbours with a sign, blanks and trailing text.
 inline std::vector<CString> IntegerTexts()
 {
     std::vector<CString> out{L""};
@@ -23,8 +22,8 @@ inline std::vector<CString> IntegerTexts()
     return out;
 }
 
-// The optional sign and the digits at `pos`, exact in 128 bits: whether there were digits, and the
-// value. `pos` ends after the digits.
+// Whether there are digits after the optional sign at `pos`, and their value in 128 bits; `pos`
+// ends after them.
 inline std::pair<bool, __int128> ReadSignedDigits(const CString& text, std::size_t& pos)
 {
     const bool negative = pos < text.size() && text[pos] == L'-';

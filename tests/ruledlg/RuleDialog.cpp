@@ -220,21 +220,22 @@ std::string Note(CPageBase& page, bool bCaptions)
            (bCaptions ? "/" + captions : "");
 }
 
-// Corner controls keep their place, the grip hides while maximised; every page grows with the sheet.
+// Corner controls keep their place, the grip hides while maximised, pages grow; ids find controls, not pages.
 void CheckFrame(CUserSetRuleSheet& sheet) // with a single-select page, then a multi-select one
 {
     QWidget* grip = Ctrl(&sheet, IDC_SIZEGRIP);
     const auto gripAt = [&] { return QRect(sheet.width() - 15, sheet.height() - 15, 13, 13); };
     EXPECT_EQ(grip->geometry(), gripAt());
     EXPECT_LT(Ctrl(&sheet, IDCANCEL)->geometry().right(), grip->x());
-    for (int id : {IDC_ADD, IDC_REMOVE}) // pages are not named as these buttons
-        EXPECT_NE(dynamic_cast<CPageMultiSelect*>(Ctrl(&sheet, id)->parentWidget()), nullptr);
+    QWidget* pages[] = {sheet.GetPages()[0].get(), sheet.GetPages()[1].get()};
+    EXPECT_TRUE(Ctrl(&sheet, IDC_ADD)->parentWidget() == pages[1] && Ctrl(&sheet, IDC_REMOVE)->parentWidget() == pages[1]);
+    QWidget* desc = Ctrl(pages[0], IDC_DESC);
+    desc->resize(desc->width(), 999); // taller than its group: it is cut 6 pixels above the group's bottom
     std::map<QWidget*, QRect> before;
     for (QWidget* w : sheet.findChildren<QWidget*>())
         before[w] = w->geometry();
     const int dx = -7, dy = 5, h = -3; // half of dx rounds toward zero
     sheet.resize(sheet.size() + QSize(dx, dy));
-    QWidget* pages[] = {sheet.GetPages()[0].get(), sheet.GetPages()[1].get()};
     for (QWidget* w : {static_cast<QWidget*>(sheet.GetTabControl()), pages[0], pages[1]})
         EXPECT_EQ(w->size(), before[w].size() + QSize(dx, dy));
     for (const auto& [root, ids, by] : std::vector<std::tuple<QWidget*, std::vector<int>, QMargins>>{
@@ -246,9 +247,8 @@ void CheckFrame(CUserSetRuleSheet& sheet) // with a single-select page, then a m
         for (int id : ids)
             EXPECT_EQ(Ctrl(root, id)->geometry(), before[Ctrl(root, id)] + by) << id;
     }
-    const QRect desc = before[Ctrl(pages[0], IDC_DESC)]; // ends 6 pixels above the group's bottom at most
-    EXPECT_EQ(Ctrl(pages[0], IDC_DESC)->geometry(), QRect(desc.x(), desc.y(), desc.width() + dx,
-              std::min(desc.height() + dy, Ctrl(pages[0], IDC_GROUP)->height() - 6 - desc.y())));
+    EXPECT_EQ(desc->geometry(), QRect(before[desc].topLeft(),
+                                      QSize(before[desc].width() + dx, Ctrl(pages[0], IDC_GROUP)->height() - 6 - desc->y())));
     sheet.showMaximized();
     EXPECT_FALSE(grip->isVisible());
     sheet.showNormal();

@@ -175,6 +175,7 @@ TEST(MultiSelectPage, RandomPressesAgreeWithTheModel)
             }
         }
         EXPECT_EQ(page.SetAllItems({}, {}), m.allNames.size() == m.allCodes.size()); // refused while they differ
+        EXPECT_EQ(page.AllList()->InsertItem(-2, L"x") + page.AllList()->InsertItem(99, L"x") + page.AllList()->DeleteItem(99), -3);
     }
 }
 
@@ -297,9 +298,8 @@ TEST_F(SheetTest, FlowsFromUserSetRulesToTheWrittenList)
          beam + "扣减项目 增加项目 计算方式", Q("扣减项目=4,2 增加项目=23 计算方式=2")},
         {Q("其他项目=1"), "? R ? OK", "梁头/现浇板/00000/e /梁头|现浇板/00000/e", beam + "其他项目", Q("其他项目=")},
         {Q("计算方式=0"), "R ? OK", "1/e/1", "清单库\\主体结构\\框架梁\\弧形梁\\弧形模板: 计算方式", Q("计算方式=1"), {}, {12, 3}, L"弧形模板"},
-        // Neither the project's 模板类别 nor a quota document to restore from: the pages keep their values.
         {Q("模板类别=1 计算方式=1"), "p1 | r0 p0 R p1 R ? OK", "0/e/2", "定额库\\主体结构\\框架梁\\体积: 模板类别 计算方式",
-         Q("模板类别= 计算方式=0"), {}, {12, -1}, L"体积", Rule_DingE},
+         Q("模板类别= 计算方式=0"), {}, {12, -1}, L"体积", Rule_DingE}, // nothing to restore from: values kept
     };
     // Caption: label(&key), the key before the first dash. The value reads as wtol does.
     using Single = std::tuple<QString, const char*, std::string, QString, CString>;

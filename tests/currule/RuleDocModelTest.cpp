@@ -115,7 +115,7 @@ const std::vector<Comp> kTemplate = {
 const std::map<std::string, std::string> kDescs = {{"KouJ/TYPE1", "梁头"}, {"KouJ/TYPE2", "现浇板"}, {"KouJ/TYPE3", "孔洞"},
                                                    {"KouJ/TYPE4", "柱"},   {"ZenJ/TYPE21", "梁垫"}, {"ZenJ/TYPE23", "牛腿"}};
 const Strings kRules = {"扣减项目", "计算方式", "增加项目"};
-const Strings kValues = {"",    "0",   "1",  "2", "5", "1,2", "3,1", "21,9", "43,47,99,49,46", "46,44, 49,x,101",
+const Strings kValues = {"", "0", "1", "2", "5", "1,2", "3,1", "21,9", "43,47", "43,47,99,49,46", "46,44, 49,x,101",
                          "101,,7,+8,-3,abc,12abc", "a&b <c>", "  ", " 2 ", "堃1"};
 
 const Comp* FindComp(const std::string& name, int type = 0)
@@ -158,7 +158,7 @@ Node GenFile(Rng& rng, const System& s)
     Node root{Pick(rng, 12) ? "工程数据" : "项目", {}, {}, {}};
     for (const auto& [key, pool] : std::vector<std::pair<std::string, Strings>>{
              {"ruletype", {"1", "1", "1", "1", "1", "2", " 1", ""}},
-             {"RuleVer", {"", "", "22.0.0", "24.9.9", "25.0", "25.1.0", "25.2.0", "26.0.0"}},
+             {"RuleVer", {"", "", "", "22.0.0", "24.9.9", "25.0", "25.1.0", "25.2.0", "26.0.0"}},
              {"classtype", {"", "99"}}, {"version", {"", "3"}}, {"projtype", {"", "2"}}, {"extra", {"", "x"}}}) {
         if (const std::string v = OneOf(rng, pool); !v.empty())
             root.attrs.insert(root.attrs.begin() + Pick(rng, root.attrs.size() + 1), {key, v});
@@ -274,11 +274,9 @@ bool ModelLoad(const System& s, MDoc& d, const std::string& name, const DiskFile
     d.version = ver.empty() ? "22.3.1" : ver;
     if (ver.empty())
         std::erase_if(*d.root, [](const auto& a) { return Has({"classtype", "version", "projtype"}, a.first); });
-    std::vector<Rec> read = ReadRecords(file->root, ver.empty(), Older(d.version, "25.1.0"));
-    if (!Older(d.version, s.program) || s.defs.empty()) {
-        d.recs = read;
+    std::vector<Rec> read = d.recs = ReadRecords(file->root, ver.empty(), Older(d.version, "25.1.0"));
+    if (!Older(d.version, s.program) || s.defs.empty())
         return !Older(d.version, s.program);
-    }
     // Older than the program: each default takes the value of the first record of its key left.
     d.recs = s.defs;
     for (Rec& def : d.recs) {
@@ -414,16 +412,14 @@ Strings ModelGrid(const System& s, std::vector<Rec> recs, int layout)
 
 Strings U8s(const CStringArray& list)
 {
-    Strings out;
-    for (const CString& s : list)
-        out.push_back(U8(s));
+    Strings out(list.size());
+    std::transform(list.begin(), list.end(), out.begin(), [](const CString& s) { return U8(s); });
     return out;
 }
 
 class RuleDocModel : public InstalledTest {
 protected:
-    // Loads `arg` into the document of `type` and into the model; the file is then rewritten as
-    // the model writes it, or as it was.
+    // Loads `arg` as `type` into the library and into the model, and compares the file left behind.
     void Load(MDoc& d, KxSysRule::RuleType type, const std::string& arg)
     {
         const std::string name = arg == "-1" ? d.name : arg;
@@ -452,7 +448,7 @@ protected:
                       ModelSet(d, q, U8s(pairs), byKey));
         }
         // The host may edit the list itself; the queries' index has to follow.
-        const Rec q = RandomQuery(rng, d), r = Query(q.type, q.sub, OneOf(rng, {"体积", "砖模"}), OneOf(rng, kRules));
+        const Rec q = RandomQuery(rng, d), r = Query(q.type, q.sub, OneOf(rng, {"体积", "砖模", ""}), OneOf(rng, kRules));
         const std::size_t pos = Pick(rng, d.recs.size() + 1);
         d.recs.insert(d.recs.begin() + pos, r);
         std::vector<SRuleItem>& items = CCurRuleObj::GetInstance()->GetDoc(kQD)->Items();
@@ -484,9 +480,10 @@ protected:
             EXPECT_EQ(CFaceCurRule::CheckItem(key, W(q.item), type), !q.item.empty() && !all.empty());
             const auto first =
                 std::find_if(d.recs.begin(), d.recs.end(), [&](auto& r) { return Selects(Query(q.type, q.sub, "", ""), r); });
+            const std::string defItem = first != d.recs.end() ? first->item : "";
             CString item = L"stale";
-            EXPECT_EQ(CFaceCurRule::GetDefItem(key, item, type), first != d.recs.end());
-            EXPECT_EQ(U8(item), first != d.recs.end() ? first->item : "");
+            EXPECT_EQ(CFaceCurRule::GetDefItem(key, item, type), !defItem.empty());
+            EXPECT_EQ(U8(item), defItem);
         }
         for (const int layout : {0, 1, -3}) {
             CStringArray cells{L"stale"}, titles;
@@ -519,10 +516,13 @@ TEST_F(RuleDocModel, RandomSequencesAgreeWithTheModel)
             SCOPED_TRACE("step " + std::to_string(step));
             const fs::path path = Proj() / ("f" + std::to_string(step) + ".xml");
             switch (Pick(rng, 9)) {
-            case 0: case 1: case 2: { // at times read-only, named as a Windows host spells it, or with
-                                      // a comment beside the document element: read and written as nodes
+            case 0: case 1: case 2: { // at times read-only, named as a Windows host spells it, or with a
+                // comment beside the document element (written as nodes) or after the groups (read so)
                 const Node root = GenFile(rng, m_sys);
-                WriteBytes(path, std::string(Pick(rng, 5) ? "" : "<!-- 手改 -->") + Xml(root));
+                std::string xml = Xml(root);
+                if (const std::size_t at = Pick(rng, 6); at < 2)
+                    xml.insert(at ? xml.rfind("</") : 0, "<!-- 手改 -->");
+                WriteBytes(path, xml);
                 if (Pick(rng, 4) == 0)
                     fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
                 const std::string arg = U8(Pick(rng, 4) ? W(path) : HostPath(Proj() / ("F" + std::to_string(step) + ".XML")));

@@ -115,7 +115,7 @@ const std::vector<Comp> kTemplate = {
 const std::map<std::string, std::string> kDescs = {{"KouJ/TYPE1", "梁头"}, {"KouJ/TYPE2", "现浇板"}, {"KouJ/TYPE3", "孔洞"},
                                                    {"KouJ/TYPE4", "柱"},   {"ZenJ/TYPE21", "梁垫"}, {"ZenJ/TYPE23", "牛腿"}};
 const Strings kRules = {"扣减项目", "计算方式", "增加项目"};
-const Strings kValues = {"", "0", "1", "2", "5", "1,2", "3,1", "21,9", "43,47", "43,47,99,49,46", "46,44, 49,x,101",
+const Strings kValues = {"", "0", "1", "2", "5", "1,2", "3,1", "21,9", "44,47,43", "43,47,99,49,46", "46,44, 49,x,101",
                          "101,,7,+8,-3,abc,12abc", "a&b <c>", "  ", " 2 ", "堃1"};
 
 const Comp* FindComp(const std::string& name, int type = 0)

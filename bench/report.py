@@ -192,7 +192,7 @@ def main():
                   f" peak / document {ratio:5.2f}{goal}")
 
     print()
-    print("checksums (the 1,000-rule ones are proven by tests/perfcheck):")
+    print("checksums (the 1,000-rule ones must equal the pinned values):")
     for road in roads:
         labels = []
         for n in SIZES:

@@ -213,8 +213,9 @@ Strings Split(const std::string& s)
 // deduction of code 1 for their formwork.
 void UpgradeOldFormat(const std::string& comp, Rec& r)
 {
-    const std::map<long, std::vector<long>> codes = {{43, {113, 114, 115}}, {44, {116, 117, 118}}, {46, {119, 120, 121}},
-                                                     {47, {122, 123}}, {49, {124, 125, 126}}, {101, {127, 128}}};
+    const std::map<long, std::vector<long>> codes = {{43, {113, 114, 115}}, {44, {116, 117, 118}},
+                                                     {46, {119, 120, 121}}, {47, {122, 123}},
+                                                     {49, {124, 125, 126}}, {101, {127, 128}}};
     if (r.item == "砖模" && r.ini == "KouJ") {
         std::string value;
         for (const std::string& piece : Split(r.value)) {
@@ -308,7 +309,8 @@ Node ModelWrite(MDoc& d)
                     if (written[i] || r.type != c.type || r.item != name)
                         continue;
                     written[i] = true;
-                    item.kids.push_back({r.name, {{"classtype", "3"}, {"selecttype", r.select}, {"initype", r.ini}}, r.value, {}});
+                    item.kids.push_back(
+                        {r.name, {{"classtype", "3"}, {"selecttype", r.select}, {"initype", r.ini}}, r.value, {}});
                 }
             }
         }
@@ -460,8 +462,9 @@ protected:
         CCurRuleObj& registry = *CCurRuleObj::GetInstance();
         Strings records, expected;
         for (const SRuleItem& i : std::as_const(*registry.GetDoc(type)).Items())
-            records.push_back(Line({i.compType.nTypeId, i.compType.nSubTypeId, U8(i.strCalItem), U8(i.strRuleName),
-                                    U8(i.strValue), U8(i.strSelectType), U8(i.strIniType), U8(i.strText), U8(i.strOptions)}));
+            records.push_back(
+                Line({i.compType.nTypeId, i.compType.nSubTypeId, U8(i.strCalItem), U8(i.strRuleName), U8(i.strValue),
+                      U8(i.strSelectType), U8(i.strIniType), U8(i.strText), U8(i.strOptions)}));
         std::transform(d.recs.begin(), d.recs.end(), std::back_inserter(expected), [](auto& r) { return Line(r); });
         EXPECT_EQ(records, expected);
         EXPECT_EQ(std::tuple(U8(registry.GetDoc(type)->GetVersion()), U8(CFaceCurRule::GetCurFileName(type)),
@@ -478,8 +481,8 @@ protected:
             same(CFaceCurRule::GetCurItemRules(key, pairs, W(q.item), type), all);
             same(CFaceSysRule::GetSysDefRules(key, W(q.item), pairs, type), all);
             EXPECT_EQ(CFaceCurRule::CheckItem(key, W(q.item), type), !q.item.empty() && !all.empty());
-            const auto first =
-                std::find_if(d.recs.begin(), d.recs.end(), [&](auto& r) { return Selects(Query(q.type, q.sub, "", ""), r); });
+            const auto first = std::find_if(d.recs.begin(), d.recs.end(),
+                                            [&](auto& r) { return Selects(Query(q.type, q.sub, "", ""), r); });
             const std::string defItem = first != d.recs.end() ? first->item : "";
             CString item = L"stale";
             EXPECT_EQ(CFaceCurRule::GetDefItem(key, item, type), !defItem.empty());
@@ -525,7 +528,8 @@ TEST_F(RuleDocModel, RandomSequencesAgreeWithTheModel)
                 WriteBytes(path, xml);
                 if (Pick(rng, 4) == 0)
                     fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
-                const std::string arg = U8(Pick(rng, 4) ? W(path) : HostPath(Proj() / ("F" + std::to_string(step) + ".XML")));
+                const std::string arg =
+                    U8(Pick(rng, 4) ? W(path) : HostPath(Proj() / ("F" + std::to_string(step) + ".XML")));
                 m_disk[arg] = {root, path};
                 Load(qd, kQD, arg);
                 break;
@@ -565,7 +569,8 @@ TEST_F(CurRuleFacade, RuleActionFunctionAndRuleTypesWithoutDocument)
 {
     g_calls.clear();
     EXPECT_FALSE(CFaceCurRule::RefressDefRule() || CFaceCurRule::ActionRule(3, 7));
-    EXPECT_TRUE(CFaceCurRule::SetRuleActionCBFun(reinterpret_cast<void**>(&RecordAction)) && CFaceCurRule::RefressDefRule());
+    EXPECT_TRUE(CFaceCurRule::SetRuleActionCBFun(reinterpret_cast<void**>(&RecordAction)) &&
+                CFaceCurRule::RefressDefRule());
     EXPECT_FALSE(CFaceCurRule::ActionRule(3, 7));
     EXPECT_TRUE(CFaceCurRule::ActionRule(-2, 5) && CFaceCurRule::SetRuleActionCBFun(nullptr));
     EXPECT_FALSE(CFaceCurRule::RefressDefRule());

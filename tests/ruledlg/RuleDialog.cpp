@@ -68,7 +68,8 @@ struct Model {
         avail.clear(), chosen.clear(), sa = sc = -1;
         const auto notChosen = [&](auto& s) { return Find(chosenNames, s, Qt::CaseSensitive) < 0; };
         std::copy_if(allNames.begin(), allNames.end(), std::back_inserter(avail), notChosen);
-        std::copy_if(chosenNames.begin(), chosenNames.end(), std::back_inserter(chosen), [](auto& s) { return !s.empty(); });
+        std::copy_if(chosenNames.begin(), chosenNames.end(), std::back_inserter(chosen),
+                     [](auto& s) { return !s.empty(); });
         availNames = avail;
     }
     void Apply(char op) // + add, i insert, d double-click on the offered, - remove, ^ v move, * all, 0 none
@@ -97,12 +98,13 @@ struct Model {
             if (Find(chosen, text) < 0) // insert is enabled only while a chosen entry is selected
                 chosen.insert(op == 'i' ? chosen.begin() + sc++ : chosen.end(), text);
         }
-        enabled = {"01"[sa >= 0], "01"[sc >= 0], "01"[sc >= 0], "01"[sc > 0], "01"[sc >= 0 && sc < std::ssize(chosen) - 1]};
+        enabled = {"01"[sa >= 0], "01"[sc >= 0], "01"[sc >= 0], "01"[sc > 0],
+                   "01"[sc >= 0 && sc < std::ssize(chosen) - 1]};
     }
     std::string Show() const
     {
-        return U8(kx::Join(avail, L'|') + L" / " + kx::Join(chosen, L'|') + L" / " + kx::Join(availNames, L'|')) + " / " +
-               std::to_string(sa) + " " + std::to_string(sc) + " " + enabled;
+        return U8(kx::Join(avail, L'|') + L" / " + kx::Join(chosen, L'|') + L" / " + kx::Join(availNames, L'|')) +
+            " / " + std::to_string(sa) + " " + std::to_string(sc) + " " + enabled;
     }
 };
 
@@ -155,7 +157,8 @@ TEST(MultiSelectPage, RandomPressesAgreeWithTheModel)
                 Ctrl<QPushButton>(&page, kButtons.at(op))->click();
             }
             const std::size_t b = std::string("+-i^v").find(op);
-            if (std::string("+-i^v*0dD").find(op) != std::string::npos && (b == std::string::npos || m.enabled[b] == '1'))
+            if (std::string("+-i^v*0dD").find(op) != std::string::npos &&
+                (b == std::string::npos || m.enabled[b] == '1'))
                 m.Apply(op == 'D' ? '-' : op);
             page.UpdateCtrlState(nullptr, false);
             m.Apply(' ');
@@ -171,11 +174,14 @@ TEST(MultiSelectPage, RandomPressesAgreeWithTheModel)
                     return std::max(w, list->fontMetrics().horizontalAdvance(ToQString(t))); });
                 const int e = list->GetHorizontalExtent(), most = std::max(list->width(), widest);
                 ASSERT_TRUE(e == widest + 3 || e == most + 3 || e == most || (e == 0 && texts.empty()));
-                ASSERT_EQ(list->horizontalScrollBar()->maximum(), e > list->width() ? e - list->viewport()->width() : 0);
+                ASSERT_EQ(list->horizontalScrollBar()->maximum(),
+                          e > list->width() ? e - list->viewport()->width() : 0);
             }
         }
         EXPECT_EQ(page.SetAllItems({}, {}), m.allNames.size() == m.allCodes.size()); // refused while they differ
-        EXPECT_EQ(page.AllList()->InsertItem(-2, L"") + page.AllList()->InsertItem(99, L"") + page.AllList()->DeleteItem(99), -3);
+        EXPECT_EQ(page.AllList()->InsertItem(-2, L"") + page.AllList()->InsertItem(99, L"") +
+                      page.AllList()->DeleteItem(99),
+                  -3);
     }
 }
 
@@ -200,7 +206,9 @@ std::string Note(CPageBase& page, bool bCaptions)
 {
     CStringArray nameLast{L"未知", L"x", page.GetRuleName()};
     EXPECT_FALSE(page.WriteResult(nameLast));
-    const std::string r = Ctrl(&page, IDC_RESTORE)->isHidden() ? "h" : Ctrl(&page, IDC_RESTORE)->isEnabled() ? "e" : "d";
+    const std::string r = Ctrl(&page, IDC_RESTORE)->isHidden() ? "h"
+        : Ctrl(&page, IDC_RESTORE)->isEnabled()                ? "e"
+                                                               : "d";
     std::string s, captions;
     if (auto* multi = dynamic_cast<CPageMultiSelect*>(&page)) {
         s = U8(kx::Join(Entries(*multi->ChosenList()), L'|') + L"/" + kx::Join(Entries(*multi->AllList()), L'|')) + "/";
@@ -232,7 +240,8 @@ void CheckFrame(CUserSetRuleSheet& sheet) // with a single-select page, then a m
     EXPECT_EQ(grip->geometry(), gripAt());
     EXPECT_LT(Ctrl(&sheet, IDCANCEL)->geometry().right(), grip->x());
     QWidget* pages[] = {sheet.GetPages()[0].get(), sheet.GetPages()[1].get()};
-    EXPECT_TRUE(Ctrl(&sheet, IDC_ADD)->parentWidget() == pages[1] && Ctrl(&sheet, IDC_REMOVE)->parentWidget() == pages[1]);
+    EXPECT_TRUE(Ctrl(&sheet, IDC_ADD)->parentWidget() == pages[1] &&
+                Ctrl(&sheet, IDC_REMOVE)->parentWidget() == pages[1]);
     QWidget* desc = Ctrl(pages[0], IDC_DESC);
     desc->resize(desc->width(), 999); // taller than its group: it is cut 6 pixels above the group's bottom
     std::map<QWidget*, QRect> before;
@@ -251,8 +260,9 @@ void CheckFrame(CUserSetRuleSheet& sheet) // with a single-select page, then a m
         for (int id : ids)
             EXPECT_EQ(Ctrl(root, id)->geometry(), before[Ctrl(root, id)] + by) << id;
     }
-    EXPECT_EQ(desc->geometry(), QRect(before[desc].topLeft(),
-                                      QSize(before[desc].width() + dx, Ctrl(pages[0], IDC_GROUP)->height() - 6 - desc->y())));
+    EXPECT_EQ(desc->geometry(),
+              QRect(before[desc].topLeft(),
+                    QSize(before[desc].width() + dx, Ctrl(pages[0], IDC_GROUP)->height() - 6 - desc->y())));
     sheet.showMaximized();
     EXPECT_FALSE(grip->isVisible());
     sheet.showNormal();
@@ -305,12 +315,15 @@ TEST_F(SheetTest, FlowsFromUserSetRulesToTheWrittenList)
     };
     // Caption: label(&key), the key before the first dash. The value reads as wtol does.
     using Single = std::tuple<QString, const char*, std::string, QString, CString>;
-    for (const auto& [value, steps, notes, written, options] : std::vector<Single>{
-             {Q("1"), "C r4 OK", "1/e/3/扣(&)|b-c(&a)|按面积(&1)|x(&)|不分(&)|(&2)", Q("4"), L"-扣,a-b-c,1--按面积,--x,不分,2-"},
+    for (const auto& [value, steps, notes, written, options] : std::vector<Single> {
+             {Q("1"), "C r4 OK", "1/e/3/扣(&)|b-c(&a)|按面积(&1)|x(&)|不分(&)|(&2)", Q("4"),
+              L"-扣,a-b-c,1--按面积,--x,不分,2-"},
              {Q("\t2x"), "C r1 OK", "2/e/3/甲(&0)|" + kWide + "(&1)+|丙(&2)", Q("1"), L"0-甲,1-" + W(kWide) + L",2-丙"},
              {Q("3"), "? OK", "/e/3", Q("-1"), L"0-甲,1-乙,2-丙"},
-             {Q("7"), "C OK", "7/e/3/a(&0)|b(&1)|c(&2)|d(&3)|e(&4)|f(&5)|g(&6)|h(&7)", Q("7"), L"0-a,1-b,2-c,3-d,4-e,5-f,6-g,7-h"},
-             {Q("0"), "C OK", "0/e/3/Radio1", Q("0"), L"0-a,1-b,2-c,3-d,4-e,5-f,6-g,7-h,8-i"}}) // more than eight: the template's
+             {Q("7"), "C OK", "7/e/3/a(&0)|b(&1)|c(&2)|d(&3)|e(&4)|f(&5)|g(&6)|h(&7)", Q("7"),
+              L"0-a,1-b,2-c,3-d,4-e,5-f,6-g,7-h"},
+             {Q("0"), "C OK", "0/e/3/Radio1", Q("0"),
+              L"0-a,1-b,2-c,3-d,4-e,5-f,6-g,7-h,8-i"}}) // more than eight: the template's
         flows.push_back({"计算方式=" + value, steps, notes, beam + "计算方式", "计算方式=" + written, options});
     for (std::size_t i = 0; i < flows.size(); ++i) {
         const Flow& f = flows[i];
@@ -343,9 +356,14 @@ TEST_F(SheetTest, FlowsFromUserSetRulesToTheWrittenList)
                 else if (s == "?" || s == "C")
                     notes += (notes.empty() ? "" : " ") + Note(*p, s == "C");
                 else if (s[0] == 'r') // anywhere on a radio, wrapped or not
-                    QTest::mouseClick(Ctrl(p, kRadioIds[n]), Qt::LeftButton, {}, Ctrl(p, kRadioIds[n])->rect().bottomRight());
+                    QTest::mouseClick(Ctrl(p, kRadioIds[n]), Qt::LeftButton, {},
+                                      Ctrl(p, kRadioIds[n])->rect().bottomRight());
                 else
-                    QTest::mouseClick(Ctrl(p, s == "R" ? IDC_RESTORE : s == "+" ? IDC_ADD : IDC_MOVEUP), Qt::LeftButton);
+                    QTest::mouseClick(Ctrl(p,
+                                           s == "R"       ? IDC_RESTORE
+                                               : s == "+" ? IDC_ADD
+                                                          : IDC_MOVEUP),
+                                      Qt::LeftButton);
             }
             if (!steps.isEmpty())
                 QTimer::singleShot(0, &context, next);

@@ -2,6 +2,7 @@
 #include "RuleFileTools.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <iostream>
 #include <random>
@@ -10,6 +11,7 @@
 #include <kxhost/KxHost.h>
 
 #include "platform/Platform.h"
+#include "platform/Terminal.h"
 #include "platform/Xml.h"
 
 namespace kxrule {
@@ -98,6 +100,71 @@ bool LoadTemplates(std::string& error)
 void RouteMessagesToStderr()
 {
     KxSysRule::SetMessageBoxHandler([](const CString& text) { std::cerr << "kxrule: " << Narrow(text) << '\n'; });
+}
+
+namespace {
+
+bool HasXmlExtension(const fs::path& path)
+{
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext == ".xml";
+}
+
+std::vector<fs::path> XmlFilesBelow(const fs::path& dir)
+{
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(dir, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_regular_file(ec) && HasXmlExtension(it->path()))
+            files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+} // namespace
+
+bool CollectFiles(const std::vector<std::string>& paths, std::vector<FileJob>& jobs, std::string& error)
+{
+    for (const std::string& path : paths) {
+        std::error_code ec;
+        if (!fs::is_directory(path, ec)) {
+            jobs.push_back({path, false});
+            continue;
+        }
+        const auto files = XmlFilesBelow(path);
+        if (files.empty()) {
+            error = path + ": no .xml files in this folder";
+            return false;
+        }
+        for (const fs::path& file : files)
+            jobs.push_back({file, true});
+    }
+    return true;
+}
+
+Progress::Progress(std::size_t total, std::string verb)
+    : m_total(total), m_verb(std::move(verb)), m_enabled(kx::platform::StderrIsTerminal())
+{
+}
+
+Progress::~Progress()
+{
+    if (m_shown)
+        std::cerr << "\r\033[K" << std::flush;
+}
+
+void Progress::Update(std::size_t done, const std::string& file)
+{
+    using namespace std::chrono;
+    const auto now = steady_clock::now();
+    if (!m_enabled || now - m_start < seconds(1) || now - m_last < milliseconds(100))
+        return;
+    m_last = now;
+    m_shown = true;
+    std::cerr << "\r\033[K" << m_verb << ' ' << done + 1 << "/" << m_total << ": " << file << std::flush;
 }
 
 fs::path MakeTempDir(const std::string& prefix)

@@ -26,3 +26,46 @@ kx_add_cli_test(diff UNCHANGED proj/QDRule.xml proj/OtherRule.xml proj/DERule.xm
   THEN ARGS diff proj/QDRule.xml proj/OtherRule.xml --defaults --type 0 EXIT 2 ERR "give one file"
   THEN ARGS diff proj/QDRule.xml proj/DefaultDeFenLeiSet.xml --type 0 EXIT 2 ERR "not a rule file"
   THEN ARGS diff proj/QDRule.xml proj/none.xml --type 0 EXIT 2 ERR "proj/none.xml: no such file")
+
+# Every kind of finding, a folder with a file that is no rule file, one-sided rules in a diff, and
+# a fix that leaves what the library cannot put right (a default whose code lost its description).
+kx_add_cli_test(check SETUP rules_gone_wrong.cmake UNCHANGED proj/DERule.xml proj/OtherRule.xml
+  ARGS check proj/QDRule.xml --type 0 EXIT 1
+    OUT "^proj/QDRule.xml: 6 findings\n\
+  砌体墙 \\(51\\) 体积 扣减项目    = 1,3,5,6,9: code 9 is not among the options 1,3,5,6,7,8\n\
+  砌体墙 \\(51\\) 体积 增加项目    = 24: code 24 has no description\n\
+  过梁 \\(62\\) 体积 计算方式      = 7: not an option's index \\(0 to 1\\)\n\
+  过梁 \\(62\\) 实体模板 计算方式  = 1: given again\n\
+  过梁 \\(62\\) 实体模板 旧规则    = 0: the rule library has no such rule\n\
+  基础梁 \\(41\\) 砖模 扣减项目    missing; its default is 113,114,115,122,123\n$"
+  THEN ARGS diff proj/QDRule.xml --defaults --type 0 EXIT 1
+    OUT "\n  实体模板\n\
+    计算方式  - 1  按含模量\n\
+              \\+ \\(no such rule\\)\n\
+    旧规则    - 0\n\
+              \\+ \\(no such rule\\)\n\
+基础梁 \\(41\\)\n\
+  砖模\n\
+    扣减项目  - \\(no such rule\\)\n"
+  THEN ARGS check proj --type 0 --json EXIT 1
+    JSON files[]=4 files.0.status=findings files.0.findings[]=1 files.1.file=proj/DefaultDeFenLeiSet.xml
+         files.1.status=skipped files.3.rules=51 files.3.findings[]=6 files.3.findings.0.problem=unknown-code
+         files.3.findings.0.code=9 files.3.findings.1.problem=no-description files.3.findings.2.problem=not-an-option
+         files.3.findings.3.problem=duplicate files.3.findings.3.default=0 files.3.findings.4.problem=unknown-rule
+         files.3.findings.4.default=null files.3.findings.5.problem=missing files.3.findings.5.typeId=41
+         files.3.findings.5.value=null files.3.fixed[]=0 summary.clean=0 summary.findings=3 summary.skipped=1
+  THEN ARGS check proj/QDRule.xml --type 0 --fix EXIT 1
+    OUT "\nFixed proj/QDRule.xml:\n\
+  砌体墙 \\(51\\) 体积 扣减项目    1,3,5,6,9 -> 1,3,5,6,7,8\n\
+  砌体墙 \\(51\\) 体积 增加项目    24 -> 24  \\(the default itself\\)\n\
+  过梁 \\(62\\) 体积 计算方式      7 -> 1\n\
+  过梁 \\(62\\) 实体模板 计算方式  0 and 1 -> 0\n\
+  过梁 \\(62\\) 实体模板 旧规则    0 -> \\(removed\\)\n\
+  基础梁 \\(41\\) 砖模 扣减项目    \\(missing\\) -> 113,114,115,122,123\n$"
+  THEN ARGS check proj/QDRule.xml --type 0 EXIT 1 OUT "^proj/QDRule.xml: 1 finding\n.* = 24: code 24 has no description\n$"
+  THEN ARGS check proj/DefaultDeFenLeiSet.xml --type 0 EXIT 2 ERR "not a rule file"
+  THEN ARGS check proj/none.xml --type 0 --fix EXIT 2 ERR "proj/none.xml: no such file or folder")
+kx_add_cli_test(check.clean UNCHANGED proj/QDRule.xml proj/DERule.xml
+  ARGS check proj/QDRule.xml proj/DERule.xml --type 0 --fix
+    OUT "^proj/QDRule.xml: clean, 50 rules\nproj/DERule.xml: clean, 50 rules\n\
+Checked 2 files: 2 clean, 0 with findings \\(fixed\\), 0 skipped: not rule files, 0 failed\n$")

@@ -117,9 +117,9 @@ void PrintText(const FileResult& r, const RuleLibrary& library)
         width = std::max(width, DisplayWidth(Where(f.key)));
     for (const FixedRule& f : r.fixed) {
         const std::string before = f.before.empty() ? "(missing)" : Joined(f.before, " and ");
-        std::cout << "  " << PadRight(Where(f.key), width) << "  " << before << " -> "
-                  << (f.after ? (f.after->empty() ? "(empty)" : Narrow(*f.after)) : "(removed)")
-                  << (f.after && f.before == std::vector<CString>{*f.after} ? "  (the default itself)" : "") << '\n';
+        const std::string after = f.after.empty() ? "(removed)" : Joined(f.after, " and ");
+        std::cout << "  " << PadRight(Where(f.key), width) << "  " << before << " -> " << (after.empty() ? "(empty)" : after)
+                  << (f.before == f.after ? "  (the default itself)" : "") << '\n';
     }
 }
 
@@ -164,7 +164,10 @@ nlohmann::ordered_json ToJson(const FileResult& r, const RuleLibrary& library)
         for (const CString& value : f.before)
             before.push_back(Narrow(value));
         json["before"] = std::move(before);
-        json["after"] = f.after ? nlohmann::ordered_json(Narrow(*f.after)) : nlohmann::ordered_json();
+        auto after = nlohmann::ordered_json::array();
+        for (const CString& value : f.after)
+            after.push_back(Narrow(value));
+        json["after"] = std::move(after);
         fixed.push_back(std::move(json));
     }
     file["fixed"] = std::move(fixed);
@@ -247,7 +250,7 @@ void Register(CLI::App& app, Context& ctx)
     cmd->add_flag("--fix", options.fix, "Set the rules of the findings back to their defaults and save");
     cmd->add_flag("--json", options.json,
                   "Print JSON: {files:[{file,status,rules,findings:[{problem,typeId,subTypeId,comp,item,rule,"
-                  "value,code,default}],fixed:[{typeId,subTypeId,comp,item,rule,before:[],after}],error}],"
+                  "value,code,default}],fixed:[{typeId,subTypeId,comp,item,rule,before:[],after:[]}],error}],"
                   "summary:{clean,findings,skipped,failed}}");
     cmd->callback([&ctx] {
         ctx.ApplyDirs();

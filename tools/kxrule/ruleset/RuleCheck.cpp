@@ -38,9 +38,10 @@ void CheckValue(const Rule& rule, const SRuleItem& record, const RuleLibrary& li
     CStringArray codes;
     SplitList(rule.value, codes, L',');
     for (const CString& code : codes) {
-        if (std::find(options.begin(), options.end(), code) == options.end())
+        const auto option = std::find(options.begin(), options.end(), code);
+        if (option == options.end())
             out.push_back({Problem::UnknownCode, rule.key, rule.value, code});
-        else if (!library.IsDescribed(record, code))
+        else if (!library.IsDescribed(record, static_cast<std::size_t>(option - options.begin())))
             out.push_back({Problem::NoDescription, rule.key, rule.value, code});
     }
 }
@@ -50,7 +51,7 @@ std::vector<std::size_t> Occurrences(const std::vector<Rule>& rules, const RuleI
 {
     std::vector<std::size_t> seen(rules.size(), 0);
     for (std::size_t i = 0; i < rules.size(); ++i) {
-        if (index.First(rules[i].key) != i)
+        if (!index.IsFirst(i))
             continue;
         std::size_t n = 0;
         for (std::size_t p = i; p != npos; p = index.Next(p))
@@ -168,29 +169,31 @@ bool Fix(const LoadedRuleFile& loaded, const std::vector<Finding>& findings, con
             return false;
         }
         const SRuleItem* record = library.Find(key);
-        FixedRule change{key, {}, std::nullopt};
-        xmlNode* kept = nullptr;
+        FixedRule change{key, {}, {}};
+        const RuleDoc& defaults = library.Defaults();
+        for (std::size_t p = library.Index().First(key); p != npos; p = library.Index().Next(p))
+            change.after.push_back(defaults.rules[p].value);
+        // The records there are take the defaults in turn; the rest go, and defaults left over
+        // get records of their own.
+        std::size_t given = 0;
         ForEachElement(it->second, [&](xmlNode* element) {
             if (NameOf(element) != rule)
                 return;
             kx::xml::CharPtr text(xmlNodeGetContent(element));
             change.before.push_back(kx::xml::ToWide(text.get()));
-            if (record && !kept) {
-                kept = element;
+            if (given < change.after.size()) {
+                SetText(element, change.after[given++]);
                 return;
             }
             xmlUnlinkNode(element);
             xmlFreeNode(element);
         });
-        if (record) {
-            if (!kept) {
-                kept = xmlNewChild(it->second, nullptr, kx::xml::X(rule), nullptr);
-                xmlNewProp(kept, kx::xml::X("classtype"), kx::xml::X("3"));
-                xmlNewProp(kept, kx::xml::X("selecttype"), kx::xml::X(Narrow(record->strSelectType)));
-                xmlNewProp(kept, kx::xml::X("initype"), kx::xml::X(Narrow(record->strIniType)));
-            }
-            SetText(kept, record->strValue);
-            change.after = record->strValue;
+        for (; given < change.after.size(); ++given) {
+            xmlNode* added = xmlNewChild(it->second, nullptr, kx::xml::X(rule), nullptr);
+            xmlNewProp(added, kx::xml::X("classtype"), kx::xml::X("3"));
+            xmlNewProp(added, kx::xml::X("selecttype"), kx::xml::X(Narrow(record->strSelectType)));
+            xmlNewProp(added, kx::xml::X("initype"), kx::xml::X(Narrow(record->strIniType)));
+            SetText(added, change.after[given]);
         }
         fixed.push_back(std::move(change));
     }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 #include <kxhost/HostServices.h>
@@ -28,25 +29,40 @@ struct KeyHash {
 
 } // namespace
 
-std::size_t RuleIndex::Hash::operator()(const RuleKey* key) const noexcept { return HashOf(*key); }
-
-RuleIndex::RuleIndex(const std::vector<Rule>& rules) : m_next(rules.size(), npos)
+RuleIndex::RuleIndex(const std::vector<Rule>& rules)
+    : m_rules(rules), m_hash(rules.size()), m_next(rules.size(), kEnd), m_first(rules.size(), false)
 {
-    m_first.reserve(rules.size());
+    std::size_t slots = 16;
+    while (slots < 2 * rules.size())
+        slots *= 2;
+    m_slots.assign(slots, kEnd);
     // Chained from the back, so that every chain runs in document order.
     for (std::size_t i = rules.size(); i-- > 0;) {
-        auto [it, added] = m_first.try_emplace(&rules[i].key, i);
-        if (!added) {
-            m_next[i] = it->second;
-            it->second = i;
+        m_hash[i] = HashOf(rules[i].key);
+        std::uint32_t& slot = m_slots[Slot(rules[i].key, m_hash[i])];
+        if (slot != kEnd) {
+            m_next[i] = slot;
+            m_first[slot] = false;
         }
+        slot = static_cast<std::uint32_t>(i);
+        m_first[i] = true;
+    }
+}
+
+std::size_t RuleIndex::Slot(const RuleKey& key, std::size_t hash) const
+{
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t s = hash & mask;; s = (s + 1) & mask) {
+        const std::uint32_t pos = m_slots[s];
+        if (pos == kEnd || (m_hash[pos] == hash && m_rules[pos].key == key))
+            return s;
     }
 }
 
 std::size_t RuleIndex::First(const RuleKey& key) const
 {
-    const auto it = m_first.find(&key);
-    return it == m_first.end() ? npos : it->second;
+    const std::uint32_t pos = m_slots[Slot(key, HashOf(key))];
+    return pos == kEnd ? npos : pos;
 }
 
 namespace {
@@ -67,32 +83,49 @@ RuleLibrary::RuleLibrary(std::vector<SRuleItem> records, Described described)
     : m_records(std::move(records)), m_defaults(DefaultsOf(m_records)), m_index(m_defaults.rules),
       m_described(std::move(described))
 {
-    m_options.resize(m_records.size());
-    for (std::size_t i = 0; i < m_records.size(); ++i)
-        SplitList(m_records[i].strOptions, m_options[i], L',');
+    struct ViewsHash {
+        std::size_t operator()(const std::pair<std::wstring_view, std::wstring_view>& p) const noexcept
+        {
+            const std::hash<std::wstring_view> hash;
+            return hash(p.first) * 31 + hash(p.second);
+        }
+    };
+    std::unordered_map<std::pair<std::wstring_view, std::wstring_view>, std::uint32_t, ViewsHash> offers;
+    m_offerOf.reserve(m_records.size());
+    for (const SRuleItem& record : m_records) {
+        const auto [it, added] = offers.try_emplace({record.strIniType, record.strOptions},
+                                                    static_cast<std::uint32_t>(m_offers.size()));
+        if (added) {
+            Offer& offer = m_offers.emplace_back();
+            SplitList(record.strOptions, offer.options, L',');
+            offer.described.assign(offer.options.size(), -1);
+        }
+        m_offerOf.push_back(it->second);
+    }
+}
+
+bool RuleLibrary::IsDescribed(const SRuleItem& record, std::size_t option) const
+{
+    const Offer& offer = OfferOf(record);
+    if (offer.described[option] < 0)
+        offer.described[option] = m_described(record, offer.options[option]) ? 1 : 0;
+    return offer.described[option] == 1;
 }
 
 RuleLibrary RuleLibrary::FromInstallation()
 {
     std::vector<SRuleItem> records;
     GetTemplateParser()->GetSysRules(records);
-    // A description belongs to the rule's code list and the code; the library reads it from the
-    // installation's file on every call, so each is asked for once.
-    auto known = std::make_shared<std::unordered_map<CString, bool>>();
-    auto described = [known](const SRuleItem& record, const CString& code) {
-        const auto [it, added] = known->try_emplace(record.strIniType + L'\n' + code, false);
-        if (added) {
-            sCalItemDir dir;
-            dir.compType = record.compType;
-            dir.strCalItem = record.strCalItem;
-            dir.strRuleName = record.strRuleName;
-            // One code shows as "1、<description> ".
-            CString text;
-            CFaceCurRule::GetShowRuleText(dir, code, text);
-            const std::size_t mark = text.find(L'、');
-            it->second = mark != CString::npos && text.find_first_not_of(L' ', mark + 1) != CString::npos;
-        }
-        return it->second;
+    auto described = [](const SRuleItem& record, const CString& code) {
+        sCalItemDir dir;
+        dir.compType = record.compType;
+        dir.strCalItem = record.strCalItem;
+        dir.strRuleName = record.strRuleName;
+        // One code shows as "1、<description> ".
+        CString text;
+        CFaceCurRule::GetShowRuleText(dir, code, text);
+        const std::size_t mark = text.find(L'、');
+        return mark != CString::npos && text.find_first_not_of(L' ', mark + 1) != CString::npos;
     };
     return RuleLibrary(std::move(records), described);
 }
@@ -119,20 +152,20 @@ std::vector<Rule> CurrentRules(KxSysRule::RuleType type)
         for (const SCompTemplate* tmpl : templates) {
             if (!tmpl || !seen.insert(tmpl->nTypeId).second)
                 continue;
-            // An item's records carry the component's type or one of its sub-types, whichever
-            // lists the item; asking each is cheap, the library indexes records by type.
-            std::vector<SCompGroupType> keys{{tmpl->nTypeId, -1}};
-            for (const SCompTemplate* sub : tmpl->vecSubTemplates) {
-                if (sub)
-                    keys.push_back({tmpl->nTypeId, sub->nTypeId});
-            }
-            for (const CString& item : TemplateItems(keys.front())) {
-                for (const SCompGroupType& key : keys) {
-                    if (!CFaceCurRule::GetCurItemRules(key, pairs, item, type))
+            // An item's records carry the type of the component or sub-type that lists it, in the
+            // order the library writes them: the component's items, then each sub-type's.
+            auto add = [&](const SCompTemplate& owner, SCompGroupType key) {
+                for (const SCalItemTemplate& item : owner.vecCalItems) {
+                    if (!CFaceCurRule::GetCurItemRules(key, pairs, item.strName, type))
                         continue;
                     for (std::size_t i = 0; i + 1 < pairs.size(); i += 2)
-                        rules.push_back({{key, item, pairs[i]}, pairs[i + 1]});
+                        rules.push_back({{key, item.strName, pairs[i]}, pairs[i + 1]});
                 }
+            };
+            add(*tmpl, {tmpl->nTypeId, -1});
+            for (const SCompTemplate* sub : tmpl->vecSubTemplates) {
+                if (sub)
+                    add(*sub, {tmpl->nTypeId, sub->nTypeId});
             }
         }
     }
@@ -167,12 +200,12 @@ std::vector<Difference> Diff(const RuleDoc& left, const RuleDoc& right)
     };
     for (std::size_t i = 0; i < left.rules.size(); ++i) {
         const RuleKey& key = left.rules[i].key;
-        if (leftIndex.First(key) == i)
+        if (leftIndex.IsFirst(i))
             compare(key, i, rightIndex.First(key));
     }
     for (std::size_t i = 0; i < right.rules.size(); ++i) {
         const RuleKey& key = right.rules[i].key;
-        if (rightIndex.First(key) == i && leftIndex.First(key) == npos)
+        if (rightIndex.IsFirst(i) && leftIndex.First(key) == npos)
             compare(key, npos, i);
     }
     // A right-only rule joins the group of its component type and item.

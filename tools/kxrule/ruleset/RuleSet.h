@@ -7,10 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "RuleFileTools.h"
@@ -40,25 +38,30 @@ struct RuleDoc {
     std::vector<Rule> rules;
 };
 
-// Where each key's records stand, in document order. The keys are not copied: the index refers
-// to the rules, which must outlive it and stay where they are.
+// Where each key's records stand, in document order: an open-addressing table of each key's first
+// record over the rules' hashes, computed once, and a chain to the next record of the same key.
+// Flat arrays: a node per key would cost 100,000 allocations for a large document. The keys are
+// not copied; the rules must outlive the index and stay where they are.
 class RuleIndex {
 public:
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
     explicit RuleIndex(const std::vector<Rule>& rules);
     // The first record of `key`, then the next one of the same key after `pos`; npos at the end.
     std::size_t First(const RuleKey& key) const;
-    std::size_t Next(std::size_t pos) const { return m_next[pos]; }
+    std::size_t Next(std::size_t pos) const { return m_next[pos] == kEnd ? npos : m_next[pos]; }
+    // Whether the record at `pos` is the first of its key.
+    bool IsFirst(std::size_t pos) const { return m_first[pos]; }
 
 private:
-    struct Hash {
-        std::size_t operator()(const RuleKey* key) const noexcept;
-    };
-    struct Equal {
-        bool operator()(const RuleKey* a, const RuleKey* b) const noexcept { return *a == *b; }
-    };
-    std::unordered_map<const RuleKey*, std::size_t, Hash, Equal> m_first;
-    std::vector<std::size_t> m_next;
+    static constexpr std::uint32_t kEnd = 0xFFFFFFFFu;
+    // The slot holding the first record of `key` (hash `hash`), or the empty slot where it would go.
+    std::size_t Slot(const RuleKey& key, std::size_t hash) const;
+
+    const std::vector<Rule>& m_rules;
+    std::vector<std::size_t> m_hash;
+    std::vector<std::uint32_t> m_slots;
+    std::vector<std::uint32_t> m_next;
+    std::vector<bool> m_first;
 };
 
 // The installation's rule library: the default rules and what each offers. The first record of
@@ -76,12 +79,21 @@ public:
     // The record of `key`, or null when the library has no such rule.
     const SRuleItem* Find(const RuleKey& key) const;
     // The options of a record Find returned, split as the library splits them.
-    const CStringArray& Options(const SRuleItem& record) const { return m_options[&record - m_records.data()]; }
-    bool IsDescribed(const SRuleItem& record, const CString& code) const { return m_described(record, code); }
+    const CStringArray& Options(const SRuleItem& record) const { return OfferOf(record).options; }
+    // Whether the list code Options(record)[option] of a record Find returned has a description.
+    bool IsDescribed(const SRuleItem& record, std::size_t option) const;
 
 private:
+    // What rules of the same code list and options offer: asked once, not once per rule.
+    struct Offer {
+        CStringArray options;
+        mutable std::vector<std::int8_t> described; // -1 not yet asked
+    };
+    const Offer& OfferOf(const SRuleItem& record) const { return m_offers[m_offerOf[&record - m_records.data()]]; }
+
     std::vector<SRuleItem> m_records;
-    std::vector<CStringArray> m_options;
+    std::vector<Offer> m_offers;
+    std::vector<std::uint32_t> m_offerOf; // per record
     RuleDoc m_defaults; // m_records' keys and values, in their order
     RuleIndex m_index;  // over m_defaults
     Described m_described;
@@ -136,14 +148,14 @@ struct Finding {
 // Findings of the records in document order, then the missing rules in the library's order.
 std::vector<Finding> Check(const RuleDoc& doc, const RuleLibrary& library);
 
-// What a fix did to one rule: its values before (every record of the key) and after (nullopt:
+// What a fix did to one rule: its values before and after, every record of the key (none after:
 // removed, as the library does not have it).
 struct FixedRule {
     RuleKey key;
     std::vector<CString> before;
-    std::optional<CString> after;
+    std::vector<CString> after;
 };
-// Gives every rule of a finding exactly one record with the library's default, or none when the
+// Gives every rule of a finding the records the defaults give it (mostly one), or none when the
 // library lacks the rule, and saves the result to `target` atomically through the library. The
 // loaded copy is edited and loaded again, so the library's current document of `type` must still
 // be the one `loaded` holds. False, with the reason, when nothing was written.

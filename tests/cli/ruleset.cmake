@@ -8,24 +8,16 @@ kx_add_cli_test(diff UNCHANGED proj/QDRule.xml proj/OtherRule.xml proj/DERule.xm
     扣减项目  - 1      1、扣与柱相交部分\n\
               \\+ 1,2,3  1、扣与柱相交部分 2、扣与板相交部分 3、扣与梁相交部分\n\
     增加项目  - 21     1、增加梁加腋部分\n\
-              \\+ \\(empty\\)\n\
-  实体模板\n"
-        "\n过梁 \\(62\\)\n\
-  体积\n\
-    计算方式  - 0  按设计长度\n\
-              \\+ 1  按洞口宽度两端各加250mm\n\
-9 differences in 4 component types\n$"
+              \\+ \\(empty\\)\n"
+        "\n9 differences in 4 component types\n$"
   THEN ARGS diff proj/DERule.xml --defaults --type 1 --json EXIT 1
-    JSON left=proj/DERule.xml right=defaults type=1 same=false differences[]=8 differences.0.typeId=12
-         differences.0.subTypeId=-1 differences.0.comp=框架梁 differences.0.item=体积
-         differences.0.rule=扣减项目 differences.0.left.value=1,2 differences.0.right.value=1
-         differences.0.right.text=1、扣与柱相交部分
-         differences.3.comp=弧形梁 differences.3.subTypeId=3 summary.differences=8 summary.componentTypes=6
+    JSON left=proj/DERule.xml right=defaults same=false differences[]=8 differences.0.typeId=12
+         differences.0.item=体积 differences.0.rule=扣减项目 differences.0.left.value=1,2
+         differences.0.right.text=1、扣与柱相交部分 differences.3.comp=弧形梁 differences.3.subTypeId=3
+         summary.componentTypes=6
   THEN ARGS diff proj/QDRule.xml proj/QDRule.xml --type 0 OUT "^--- .*\nThe rules are the same \\(50 rules\\)\n$"
   THEN ARGS diff proj/QDRule.xml --type 0 EXIT 2 ERR "give two files to compare, or one with --defaults"
-  THEN ARGS diff proj/QDRule.xml proj/OtherRule.xml --defaults --type 0 EXIT 2 ERR "give one file"
-  THEN ARGS diff proj/QDRule.xml proj/DefaultDeFenLeiSet.xml --type 0 EXIT 2 ERR "not a rule file"
-  THEN ARGS diff proj/QDRule.xml proj/none.xml --type 0 EXIT 2 ERR "proj/none.xml: no such file")
+  THEN ARGS diff proj/QDRule.xml proj/DefaultDeFenLeiSet.xml --type 0 EXIT 2 ERR "not a rule file")
 
 # Every kind of finding, a folder with a file that is no rule file, one-sided rules in a diff, and
 # a fix that leaves what the library cannot put right (a default whose code lost its description).
@@ -39,21 +31,11 @@ kx_add_cli_test(check SETUP rules_gone_wrong.cmake UNCHANGED proj/DERule.xml pro
   过梁 \\(62\\) 实体模板 旧规则    = 0: the rule library has no such rule\n\
   基础梁 \\(41\\) 砖模 扣减项目    missing; its default is 113,114,115,122,123\n$"
   THEN ARGS diff proj/QDRule.xml --defaults --type 0 EXIT 1
-    OUT "\n  实体模板\n\
-    计算方式  - 1  按含模量\n\
-              \\+ \\(no such rule\\)\n\
-    旧规则    - 0\n\
-              \\+ \\(no such rule\\)\n\
-基础梁 \\(41\\)\n\
-  砖模\n\
-    扣减项目  - \\(no such rule\\)\n"
+    OUT "\n    旧规则    - 0\n              \\+ \\(no such rule\\)\n基础梁 \\(41\\)\n  砖模\n    扣减项目  - \\(no such rule\\)\n"
   THEN ARGS check proj --type 0 --json EXIT 1
-    JSON files[]=4 files.0.status=findings files.0.findings[]=1 files.1.file=proj/DefaultDeFenLeiSet.xml
-         files.1.status=skipped files.3.rules=51 files.3.findings[]=6 files.3.findings.0.problem=unknown-code
-         files.3.findings.0.code=9 files.3.findings.1.problem=no-description files.3.findings.2.problem=not-an-option
-         files.3.findings.3.problem=duplicate files.3.findings.3.default=0 files.3.findings.4.problem=unknown-rule
-         files.3.findings.4.default=null files.3.findings.5.problem=missing files.3.findings.5.typeId=41
-         files.3.findings.5.value=null files.3.fixed[]=0 summary.clean=0 summary.findings=3 summary.skipped=1
+    JSON files[]=4 files.1.status=skipped files.3.findings[]=6 files.3.findings.0.problem=unknown-code
+         files.3.findings.0.code=9 files.3.findings.4.default=null files.3.findings.5.problem=missing
+         files.3.findings.5.value=null summary.clean=0 summary.findings=3 summary.skipped=1
   THEN ARGS check proj/QDRule.xml --type 0 --fix EXIT 1
     OUT "\nFixed proj/QDRule.xml:\n\
   砌体墙 \\(51\\) 体积 扣减项目    1,3,5,6,9 -> 1,3,5,6,7,8\n\

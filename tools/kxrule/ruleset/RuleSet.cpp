@@ -30,7 +30,7 @@ struct KeyHash {
 } // namespace
 
 RuleIndex::RuleIndex(const std::vector<Rule>& rules)
-    : m_rules(rules), m_hash(rules.size()), m_next(rules.size(), kEnd), m_first(rules.size(), false)
+    : m_rules(rules.data()), m_hash(rules.size()), m_next(rules.size(), kEnd), m_first(rules.size(), false)
 {
     std::size_t slots = 16;
     while (slots < 2 * rules.size())

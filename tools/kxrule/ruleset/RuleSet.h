@@ -41,7 +41,8 @@ struct RuleDoc {
 // Where each key's records stand, in document order: an open-addressing table of each key's first
 // record over the rules' hashes, computed once, and a chain to the next record of the same key.
 // Flat arrays: a node per key would cost 100,000 allocations for a large document. The keys are
-// not copied; the rules must outlive the index and stay where they are.
+// not copied: the rules' storage must outlive the index and stay where it is (their vector may
+// be moved, which keeps its storage, but not changed).
 class RuleIndex {
 public:
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
@@ -57,7 +58,7 @@ private:
     // The slot holding the first record of `key` (hash `hash`), or the empty slot where it would go.
     std::size_t Slot(const RuleKey& key, std::size_t hash) const;
 
-    const std::vector<Rule>& m_rules;
+    const Rule* m_rules;
     std::vector<std::size_t> m_hash;
     std::vector<std::uint32_t> m_slots;
     std::vector<std::uint32_t> m_next;

@@ -51,3 +51,19 @@ kx_add_cli_test(check.clean UNCHANGED proj/QDRule.xml proj/DERule.xml
   ARGS check proj/QDRule.xml proj/DERule.xml --type 0 --fix
     OUT "^proj/QDRule.xml: clean, 50 rules\nproj/DERule.xml: clean, 50 rules\n\
 Checked 2 files: 2 clean, 0 with findings \\(fixed\\), 0 skipped: not rule files, 0 failed\n$")
+
+# A standard exported from one project and applied to a folder; a standard of another version.
+kx_add_cli_test(apply UNCHANGED proj/QDRule.xml
+  ARGS export proj/QDRule.xml --type 0 --changed-only -o std.json OUT "^Wrote 5 rules of proj/QDRule.xml to std.json\n$"
+  THEN ARGS apply std.json proj --type 0 --dry-run
+    OUT "\nWould change 2 of 4 files \\(1 unchanged, 1 skipped: not rule files, 0 failed\\); nothing written"
+  THEN ARGS apply std.json proj --type 0 --json
+    JSON files[]=4 files.0.status=changed files.0.changed[]=4 files.0.changed.0.before=1,2,3
+         files.0.changed.0.after=1,2 files.1.status=skipped files.3.unchanged=5 summary.changed=2
+  THEN ARGS diff proj/OtherRule.xml proj/QDRule.xml --type 0 EXIT 1 OUT "\n4 differences in 2 component types\n$"
+  THEN ARGS apply ${KX_TEST_DATA_DIR}/ruleset/old_version.json proj/OtherRule.xml --type 0 EXIT 1
+    ERR "written by version 24.2.0, the program is 25.1.0"
+    OUT "^proj/OtherRule.xml: 0 changed, 1 already so, 3 not applied\n.*旧规则: the rule library has no such rule\n\
+.*钢筋 计算方式: \"7\" is not an option's index of this rule\n"
+  THEN ARGS apply proj/QDRule.xml proj --type 0 EXIT 2 ERR "proj/QDRule.xml: not valid JSON: .*; nothing written"
+  THEN ARGS apply std.json proj --type 1 EXIT 2 ERR "holds rules of type 0, not 1; nothing written")

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "RuleFileTools.h"
 
 namespace kxrule::ruleset {
@@ -162,5 +164,44 @@ struct FixedRule {
 // be the one `loaded` holds. False, with the reason, when nothing was written.
 bool Fix(const LoadedRuleFile& loaded, const std::vector<Finding>& findings, const RuleLibrary& library,
          KxSysRule::RuleType type, const fs::path& target, std::vector<FixedRule>& fixed, std::string& error);
+
+// A rule set as JSON, to carry a house standard from project to project: {"version": the program
+// version that wrote it, "type": the rule type, "rules": {"<component> (<type>[:<sub-type>])":
+// {"<item>": {"<rule>": "<value>"}}}}. The ids in the parentheses decide; the names are for
+// people. A rule given twice in the document is written with its first value.
+nlohmann::ordered_json ToJson(const RuleDoc& doc, int type);
+
+// A rule set read back, each value with where it stood in the JSON for messages.
+struct Standard {
+    std::string version;
+    int type = 0;
+    std::vector<Rule> rules;
+    std::vector<std::string> where; // per rule: /rules/<component>/<item>/<rule>
+};
+// False, with the reason, when `text` is not JSON or not of the shape ToJson writes.
+bool ReadStandard(const std::string& text, Standard& standard, std::string& error);
+
+// What applying a standard did to one file: values changed, values that were already so, and
+// the rules that did not apply, each with why.
+struct Applied {
+    struct Change {
+        RuleKey key;
+        CString before, after;
+    };
+    struct Refusal {
+        std::size_t rule; // in the standard
+        std::string why;
+    };
+    std::vector<Change> changed;
+    std::size_t unchanged = 0;
+    std::vector<Refusal> refused;
+};
+// Why each rule of `standard` cannot go into any file: a rule the library lacks, a value it does
+// not offer; empty strings for those that can.
+std::vector<std::string> Refusals(const Standard& standard, const RuleLibrary& library);
+// Sets the standard's values in the library's current document of `type`, which must be the one
+// `loaded` holds; `refusals` from Refusals. Rules the file lacks are refused. Nothing is saved.
+Applied Apply(const Standard& standard, const std::vector<std::string>& refusals, const LoadedRuleFile& loaded,
+              KxSysRule::RuleType type);
 
 } // namespace kxrule::ruleset

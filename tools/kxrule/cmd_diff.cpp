@@ -107,7 +107,6 @@ int Run(const Options& options)
     std::string error;
     if (!LoadTemplates(error))
         return Fail(error, kTrouble);
-    const RuleLibrary library = RuleLibrary::FromInstallation();
     // Both files are read before anything is compared; the library holds one document at a time.
     const LoadedRuleFile left(options.files[0], *type);
     if (const auto& problem = left.problem())
@@ -118,7 +117,11 @@ int Run(const Options& options)
         if (const auto& problem = right->problem())
             return Fail(problem->message, kTrouble);
     }
-    const RuleDoc& rightDoc = right ? right->doc() : library.Defaults();
+    // The defaults are asked for only when wanted: a 100,000-rule library takes a while to copy.
+    std::optional<RuleLibrary> library;
+    if (!right)
+        library.emplace(RuleLibrary::FromInstallation());
+    const RuleDoc& rightDoc = right ? right->doc() : library->Defaults();
     const std::vector<Difference> differences = Diff(left.doc(), rightDoc);
 
     if (!options.json) {

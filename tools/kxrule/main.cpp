@@ -27,8 +27,8 @@ int main(int argc, char** argv)
 {
     using namespace kxrule;
     CLI::App app{"kxrule: look after the calculation rules of a quantity-takeoff project.\n\n"
-                 "Exit codes: 0 done, 1 the operation failed, 2 bad usage; diff and check answer 0 the same or\n"
-                 "clean, 1 different or findings, 2 trouble."};
+                 "Exit codes: 0 done, 1 the operation failed, 2 bad usage; diff, check and apply answer 1 for\n"
+                 "differences, findings or rules not applied and 2 for trouble."};
     app.require_subcommand(1);
     app.set_help_all_flag("--help-all", "Print the help of every subcommand and exit");
     Context ctx;

@@ -128,7 +128,7 @@ kx_add_cli_test(grid UNCHANGED proj/QDRule.xml proj/OtherRule.xml proj/DERule.xm
 
 # Every subcommand's help shows an example (fenlei's also the JSON shape); a subcommand is required.
 set(help_steps ARGS --proj proj EXIT 2 ERR "subcommand")
-foreach(cmd demo upgrade rules set grid edit items unit fenlei)
+foreach(cmd demo upgrade rules set diff check export apply grid edit items unit fenlei)
   list(APPEND help_steps THEN ARGS ${cmd} --help OUT "Examples?:\n  kxrule ${cmd}")
 endforeach()
 kx_add_cli_test(help ${help_steps} "\"typeId\":12")

@@ -2,6 +2,7 @@
 #include "RuleFileTools.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <iostream>
 #include <random>
@@ -10,13 +11,18 @@
 #include <kxhost/KxHost.h>
 
 #include "platform/Platform.h"
+#include "platform/Terminal.h"
 #include "platform/Xml.h"
+
+#include <libxml/xmlreader.h>
 
 namespace kxrule {
 
 namespace {
 
 const char* const kRootName = "工程数据";
+// Groups, components, items and rules below the document element.
+constexpr int kRuleDepth = 4;
 
 std::string AttrOf(const xmlNode* node, const char* name, bool& present)
 {
@@ -53,8 +59,11 @@ std::optional<FileProblem> CheckRuleFile(const fs::path& path, RuleFileHead& hea
     if (!kx::platform::ReadFile(shown, bytes))
         return FileProblem{shown + ": cannot read the file (permissions?)", kExitFailed};
 
+    // Parsed as the library parses a rule file: its records go to a flat outline, not into nodes,
+    // which for a 100,000-rule file costs a fraction of a tree.
     kx::xml::ParseError error;
-    kx::xml::DocPtr doc = kx::xml::ParseMemory(bytes, &error);
+    kx::xml::Outline outline;
+    kx::xml::DocPtr doc = kx::xml::ParseMemory(bytes, kRuleDepth, outline, &error);
     if (!doc)
         return FileProblem{shown + ": not a rule file: not well-formed XML (line " + std::to_string(error.line) +
                                ": " + error.message + ")",
@@ -77,6 +86,37 @@ std::optional<FileProblem> CheckRuleFile(const fs::path& path, RuleFileHead& hea
     return std::nullopt;
 }
 
+namespace {
+
+// CheckRuleFile from the file's opening alone: a streaming reader stops at the document element,
+// so a 100,000-rule file is not parsed twice; the library's load parses the rest. Anything out of
+// the ordinary gets CheckRuleFile's verdict.
+std::optional<FileProblem> CheckRuleFileHead(const fs::path& path, RuleFileHead& head)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+        return CheckRuleFile(path, head);
+    std::unique_ptr<xmlTextReader, decltype(&xmlFreeTextReader)> reader(
+        xmlReaderForFile(path.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOWARNING | XML_PARSE_NOERROR),
+        &xmlFreeTextReader);
+    while (reader && xmlTextReaderRead(reader.get()) == 1) {
+        if (xmlTextReaderNodeType(reader.get()) != XML_READER_TYPE_ELEMENT)
+            continue;
+        const xmlChar* name = xmlTextReaderConstName(reader.get());
+        kx::xml::CharPtr ruleType(xmlTextReaderGetAttribute(reader.get(), kx::xml::X("ruletype")));
+        if (!name || std::string(reinterpret_cast<const char*>(name)) != kRootName || !ruleType ||
+            std::string(reinterpret_cast<const char*>(ruleType.get())) != "1")
+            break;
+        kx::xml::CharPtr version(xmlTextReaderGetAttribute(reader.get(), kx::xml::X("RuleVer")));
+        head.oldFormat = !version;
+        head.version = version ? reinterpret_cast<const char*>(version.get()) : "";
+        return std::nullopt;
+    }
+    return CheckRuleFile(path, head);
+}
+
+} // namespace
+
 bool LoadTemplates(std::string& error)
 {
     const CString sysDir = ISysCache::GetKXSysDir();
@@ -98,6 +138,71 @@ bool LoadTemplates(std::string& error)
 void RouteMessagesToStderr()
 {
     KxSysRule::SetMessageBoxHandler([](const CString& text) { std::cerr << "kxrule: " << Narrow(text) << '\n'; });
+}
+
+namespace {
+
+bool HasXmlExtension(const fs::path& path)
+{
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext == ".xml";
+}
+
+std::vector<fs::path> XmlFilesBelow(const fs::path& dir)
+{
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(dir, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_regular_file(ec) && HasXmlExtension(it->path()))
+            files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+} // namespace
+
+bool CollectFiles(const std::vector<std::string>& paths, std::vector<FileJob>& jobs, std::string& error)
+{
+    for (const std::string& path : paths) {
+        std::error_code ec;
+        if (!fs::is_directory(path, ec)) {
+            jobs.push_back({path, false});
+            continue;
+        }
+        const auto files = XmlFilesBelow(path);
+        if (files.empty()) {
+            error = path + ": no .xml files in this folder";
+            return false;
+        }
+        for (const fs::path& file : files)
+            jobs.push_back({file, true});
+    }
+    return true;
+}
+
+Progress::Progress(std::size_t total, std::string verb)
+    : m_total(total), m_verb(std::move(verb)), m_enabled(kx::platform::StderrIsTerminal())
+{
+}
+
+Progress::~Progress()
+{
+    if (m_shown)
+        std::cerr << "\r\033[K" << std::flush;
+}
+
+void Progress::Update(std::size_t done, const std::string& file)
+{
+    using namespace std::chrono;
+    const auto now = steady_clock::now();
+    if (!m_enabled || now - m_start < seconds(1) || now - m_last < milliseconds(100))
+        return;
+    m_last = now;
+    m_shown = true;
+    std::cerr << "\r\033[K" << m_verb << ' ' << done + 1 << "/" << m_total << ": " << file << std::flush;
 }
 
 fs::path MakeTempDir(const std::string& prefix)
@@ -148,7 +253,7 @@ namespace {
 
 // The library's document slot is a process-wide state; each load gets a path of its own so the
 // "same file" refusal of InitXMLData never applies.
-bool LoadCopy(const TempRuleCopy& copy, KxSysRule::RuleType type, std::string& error)
+bool LoadCopy(const TempRuleCopy& copy, const RuleFileHead& original, KxSysRule::RuleType type, std::string& error)
 {
     if (!copy.ok()) {
         error = "cannot make a working copy in " + fs::temp_directory_path().string();
@@ -161,8 +266,10 @@ bool LoadCopy(const TempRuleCopy& copy, KxSysRule::RuleType type, std::string& e
         return false;
     }
     // A file older than the program is rewritten only after its sync with the default rules.
-    RuleFileHead head;
     const CString program = CISysdata::GetVersion();
+    if (!original.oldFormat && CStringDisposeTool::CompareVersion(Wide(original.version), program, 3) >= 0)
+        return true;
+    RuleFileHead head;
     if (CheckRuleFile(copy.file(), head) ||
         CStringDisposeTool::CompareVersion(Wide(head.version), program, 3) < 0) {
         error = "cannot bring the file up to version " + Narrow(program) +
@@ -177,7 +284,7 @@ bool LoadCopy(const TempRuleCopy& copy, KxSysRule::RuleType type, std::string& e
 OpenedRuleFile::OpenedRuleFile(const fs::path& file, KxSysRule::RuleType type, const std::string& tail,
                                bool loadTemplates)
 {
-    if ((m_problem = CheckRuleFile(file, m_head)))
+    if ((m_problem = CheckRuleFileHead(file, m_head)))
         return;
     std::string error;
     if (loadTemplates) {
@@ -188,7 +295,12 @@ OpenedRuleFile::OpenedRuleFile(const fs::path& file, KxSysRule::RuleType type, c
         }
     }
     m_copy.emplace(file);
-    if (!LoadCopy(*m_copy, type, error))
+    if (LoadCopy(*m_copy, m_head, type, error))
+        return;
+    // The library refused what the opening promised; the whole file's check says why, if it can.
+    RuleFileHead whole;
+    m_problem = CheckRuleFile(file, whole);
+    if (!m_problem)
         m_problem = FileProblem{file.string() + ": " + error + tail};
 }
 

@@ -1,8 +1,9 @@
-// What the rule-file subcommands (upgrade, demo, rules, set, edit, grid) share: checking a rule file
+// What the rule-file subcommands (upgrade, demo, rules, set, edit, grid, diff, check) share: checking a rule file
 // before the library sees it, working on a private copy so that the project file is written only
 // when an operation succeeded, summarising a rule file, and aligned text output.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -54,6 +55,35 @@ public:
 private:
     fs::path m_dir;
     fs::path m_file;
+};
+
+// A file to work on, and whether a folder argument led to it: in a folder, files that are not
+// rule files are skipped and counted rather than failed.
+struct FileJob {
+    fs::path path;
+    bool inFolder = false;
+};
+// The files the arguments name: a file as given, a folder's *.xml files below it in name order.
+// False, with the reason, when a folder holds no .xml file.
+bool CollectFiles(const std::vector<std::string>& paths, std::vector<FileJob>& jobs, std::string& error);
+
+// A line on standard error for runs that take more than a moment, only when a person watches:
+// "<verb> 3/40: <file>", erased at the end.
+class Progress {
+public:
+    Progress(std::size_t total, std::string verb);
+    ~Progress();
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+    void Update(std::size_t done, const std::string& file);
+
+private:
+    std::size_t m_total;
+    std::string m_verb;
+    bool m_enabled;
+    bool m_shown = false;
+    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point m_last{};
 };
 
 // A fresh, empty folder below the system's temporary folder.

@@ -1,15 +1,12 @@
 // kxrule upgrade: bring rule files up to the program's version, the way the host does when it
 // opens a project, and say what was found.
 #include <algorithm>
-#include <cctype>
-#include <chrono>
 #include <iostream>
 
 #include <kxhost/HostServices.h>
 
 #include "Command.h"
 #include "RuleFileTools.h"
-#include "platform/Terminal.h"
 
 namespace kxrule {
 
@@ -59,55 +56,6 @@ FileResult UpgradeOne(const fs::path& path, KxSysRule::RuleType type, bool inFol
     result.status = Status::Upgraded;
     return result;
 }
-
-bool HasXmlExtension(const fs::path& path)
-{
-    std::string ext = path.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    return ext == ".xml";
-}
-
-std::vector<fs::path> XmlFilesBelow(const fs::path& dir)
-{
-    std::vector<fs::path> files;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(dir, fs::directory_options::skip_permission_denied, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_regular_file(ec) && HasXmlExtension(it->path()))
-            files.push_back(it->path());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-// A line on standard error for runs that take more than a moment, only when a person watches.
-class Progress {
-public:
-    explicit Progress(std::size_t total) : m_total(total), m_enabled(kx::platform::StderrIsTerminal()) {}
-    ~Progress()
-    {
-        if (m_shown)
-            std::cerr << "\r\033[K" << std::flush;
-    }
-
-    void Update(std::size_t done, const std::string& file)
-    {
-        using namespace std::chrono;
-        const auto now = steady_clock::now();
-        if (!m_enabled || now - m_start < seconds(1) || now - m_last < milliseconds(100))
-            return;
-        m_last = now;
-        m_shown = true;
-        std::cerr << "\r\033[Kupgrading " << done + 1 << "/" << m_total << ": " << file << std::flush;
-    }
-
-private:
-    std::size_t m_total;
-    bool m_enabled;
-    bool m_shown = false;
-    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
-    std::chrono::steady_clock::time_point m_last{};
-};
 
 // A line a person reads: the first few component types, then how many more; --json lists them all.
 std::string TypesText(const RuleFileSummary& summary)
@@ -179,26 +127,13 @@ int Run(const Options& options)
     if (!LoadTemplates(error))
         return Fail(error);
 
-    struct Job {
-        fs::path path;
-        bool inFolder;
-    };
-    std::vector<Job> jobs;
-    for (const std::string& path : options.paths) {
-        if (!fs::is_directory(path)) {
-            jobs.push_back({path, false});
-            continue;
-        }
-        const auto files = XmlFilesBelow(path);
-        if (files.empty())
-            return Fail(path + ": no .xml files in this folder");
-        for (const fs::path& file : files)
-            jobs.push_back({file, true});
-    }
+    std::vector<FileJob> jobs;
+    if (!CollectFiles(options.paths, jobs, error))
+        return Fail(error);
 
     std::vector<FileResult> results;
     {
-        Progress progress(jobs.size());
+        Progress progress(jobs.size(), "upgrading");
         for (std::size_t i = 0; i < jobs.size(); ++i) {
             progress.Update(i, jobs[i].path.string());
             results.push_back(UpgradeOne(jobs[i].path, *type, jobs[i].inFolder));
@@ -211,7 +146,7 @@ int Run(const Options& options)
         skipped += r.status == Status::Skipped;
         failed += r.status == Status::Failed;
     }
-    const bool anyFolder = std::any_of(jobs.begin(), jobs.end(), [](const Job& j) { return j.inFolder; });
+    const bool anyFolder = std::any_of(jobs.begin(), jobs.end(), [](const FileJob& j) { return j.inFolder; });
     if (options.json) {
         auto files = nlohmann::ordered_json::array();
         for (const FileResult& r : results)

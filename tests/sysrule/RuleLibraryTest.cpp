@@ -78,8 +78,8 @@ TEST(CalItemTable, RuleCodeIniAsReadItemByItem)
     }
 }
 
-// The common installation and a component of type 70 whose units hold one outside the unit names
-// and one in capitals, and rules with options written in every way an option can be.
+// The common installation, a component of type 70 whose units hold one outside the unit names and
+// one in capitals, and a rule of type -1.
 class RuleLibrary : public InstalledTest {
 protected:
     void SetUp() override
@@ -88,8 +88,7 @@ protected:
         t.insert(t.find("  <Rules>"), R"(<Group id="4" name="More" display="附加"><Comp name="墙" type="70"><Item name="体积" units="处,M3,m">
 <Attr name="强度" code="QD" type="string" default="C30" values="C25,C30" unit="" desc="d1"/><Attr name="宽度" unit="mm" desc="d2"/></Item>
 <Item name="实体模板" units=",,"/><SysVar name="跨数" code="KS" desc="梁的跨数"/><SysVar name="标高"/></Comp></Group>)");
-        t.insert(t.find("  </Rules>"), R"(<Rule type="70" item="墙" name="形式" select="S" options="整体,-5,a-b-c"/>
-<Rule type="-1" item="体积" name="无类型" select="S" options="0-a"/>)");
+        t.insert(t.find("  </Rules>"), R"(<Rule type="-1" item="体积" name="无类型" select="S" options="0-a"/>)");
         Install(t);
     }
     static CSysDefRule& Rules() { return *CSysDefRule::GetInstance(); }
@@ -159,10 +158,9 @@ TEST_F(RuleLibrary, ShownTextOfRuleValues)
 {
     // Type, item, rule, value, the text before the call, and after it (null: refused, left alone).
     const std::tuple<SCompGroupType, const char*, const char*, const char*, const char*, const char*> rows[] = {
-        // Single choice: the label of the option the value numbers; an option without a code whole.
+        // Single choice: the label of the option the value numbers.
         {{12, -1}, "体积", "计算方式", "1", "x", "按净空尺寸"}, {{12, -1}, "体积", "计算方式", "", "x", "按设计图示尺寸"},
         {{12, -1}, "体积", "计算方式", "3", "x", nullptr}, {{12, -1}, "体积", "空选项", "0", "x", nullptr},
-        {{70, -1}, "墙", "形式", "1", "x", "-5"}, {{70, -1}, "墙", "形式", "2", "x", "b-c"},
         // Lists append numbered descriptions in the user's order, empty pieces dropped.
         {{12, -1}, "体积", "扣减项目", "2,,9,1", "x", "x1、现浇板 2、 3、梁头 "},
         {{12, -1}, "体积", "模板类别", "1", "x", "x"}, // no section to read

@@ -9,11 +9,9 @@
 #include <kxsysrule/KxSysRuleData.h>
 
 #include "common/StringUtil.h"
-#include "currule/CCurRuleObj.h"
 #include "platform/Platform.h"
 #include "platform/SelfLocation.h"
-#include "sysrule/CSysDefRule.h"
-#include "support/TestSupport.h"
+#include "support/Installation.h"
 
 using namespace kxtest;
 
@@ -91,15 +89,14 @@ TEST(HostConfig, InstalledLibraryFindsTheSampleBesideIt)
 // it byte for byte); each default rule belongs to a template item with units; a list rule's codes
 // have an item code and a description (RuleDesc.ini is GB18030, as a Chinese system writes it) and
 // its defaults are among them; a single choice fits the page's eight buttons.
-TEST(SampleInstallation, RulesTemplatesCodesAndProjectAgree)
+using SampleInstallation = InstalledTest;
+TEST_F(SampleInstallation, RulesTemplatesCodesAndProjectAgree)
 {
-    TempDir copy;
-    CopySample(copy.path());
-    KxHost::SetKXSysDir(W(copy / "sys"));
-    KxHost::SetCurProjDir(W(copy / "proj"));
-    CFaceCurRule::InitXMLData(W(copy / "proj/QDRule.xml"), KxSysRule::Rule_QingDan);
-    EXPECT_EQ(ReadBytes(copy / "proj/QDRule.xml"), ReadBytes(SampleDir() / "proj/QDRule.xml"));
-    EXPECT_FALSE(kx::platform::IsValidUtf8(ReadBytes(copy / "sys/Rule/RuleDesc.ini")));
+    CopySample(m_dir.path());
+    ASSERT_TRUE(GetTemplateParser()->Init(W(Sys())));
+    CFaceCurRule::InitXMLData(W(Proj() / "QDRule.xml"), KxSysRule::Rule_QingDan);
+    EXPECT_EQ(ReadBytes(Proj() / "QDRule.xml"), ReadBytes(SampleDir() / "proj/QDRule.xml"));
+    EXPECT_FALSE(kx::platform::IsValidUtf8(ReadBytes(Sys() / "Rule/RuleDesc.ini")));
     CStringArray names, codes;
     CFaceSysRule::GetAllCalItemNames(names);
     for (const CString& name : names)
@@ -122,8 +119,4 @@ TEST(SampleInstallation, RulesTemplatesCodesAndProjectAgree)
         for (const CString& v : r.strSelectType == L"M" ? values : CStringArray{})
             EXPECT_NE(CStringDisposeTool::IsInAry(v, options), -1) << "default " << U8(v) << " not offered";
     }
-    CCurRuleObj::ReleaseInstance();
-    CSysDefRule::ReleaseInstance();
-    KxHost::SetKXSysDir(L"");
-    KxHost::SetCurProjDir(L"");
 }

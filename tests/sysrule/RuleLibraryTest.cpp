@@ -21,17 +21,9 @@ using namespace kxtest;
 using namespace kx::platform;
 using NS_KXComponentType::SCompGroupType;
 
-TEST(CalItemTable, BucketOfCode)
-{
-    // The shift keeps the sign: 0..15 and -1..-16 share bucket 0.
-    const std::pair<int, unsigned> rows[] = {{15, 0}, {16, 1}, {-16, 0}, {-17, 16}, {272, 0}, {INT_MAX, 7}, {INT_MIN, 10}};
-    for (const auto& [code, bucket] : rows)
-        EXPECT_EQ(CCalItemTable::BucketOf(code), bucket) << code;
-}
-
 // Read by the ITEM sections that exist as reading ITEM1 to ITEM<count> one by one reads it (a
-// missing item is an empty name under code -1), into 17 chains with a new code at the head of its
-// chain, walked chain by chain.
+// missing item is an empty name under code -1), into 17 chains by the code shifted right by 4 with
+// its sign (0..15 and -1..-16 share one), a new code at the head of its chain, walked chain by chain.
 TEST(CalItemTable, RuleCodeIniAsReadItemByItem)
 {
     std::vector<std::string> sections{"item3", " Item2 ", "ITEM01", "ITEM0", "ITEM", "ITEM-1", "ITEM+2", "ITEMx", "ITEM99999999999999999999"};
@@ -53,7 +45,7 @@ TEST(CalItemTable, RuleCodeIniAsReadItemByItem)
         std::vector<std::list<std::pair<int, CString>>> chains(17);
         for (int i = 1; i <= ReadProfileInt(ini, L"main", L"RuleItemNum", 0); ++i) {
             const int code = ReadProfileInt(ini, L"ITEM" + std::to_wstring(i), L"CODE", -1);
-            auto& chain = chains[CCalItemTable::BucketOf(code)];
+            auto& chain = chains[static_cast<std::uint32_t>(code >> 4) % 17];
             const auto it = std::find_if(chain.begin(), chain.end(), [&](const auto& e) { return e.first == code; });
             (it == chain.end() ? chain.emplace_front(code, L"") : *it).second = ReadProfileString(ini, L"ITEM" + std::to_wstring(i), L"Name", L"");
         }

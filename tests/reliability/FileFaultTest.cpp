@@ -98,12 +98,10 @@ TEST_F(FileFault, EndlessDeviceIsRefusedUnread)
     Project();
     const std::string records = Records();
     fs::create_symlink("/dev/zero", Proj() / "zero.xml");
-    const auto files = Snapshot();
     // In a child with an alarm: the read could never end. The name is forgotten, the records stay.
     EXPECT_EXIT((::alarm(30), CFaceCurRule::InitXMLData(W(Proj() / "zero.xml"), kQD),
                  std::_Exit(CFaceCurRule::GetCurFileName(kQD).empty() && Records() == records ? 0 : 1)),
                 ::testing::ExitedWithCode(0), "");
-    EXPECT_EQ(Snapshot(), files);
 }
 
 TEST_F(FileFault, FailedSavesChangeNothingAndLaterSavesGoThrough)
@@ -121,13 +119,14 @@ TEST_F(FileFault, FailedSavesChangeNothingAndLaterSavesGoThrough)
     std::signal(SIGXFSZ, SIG_IGN);
     ExpectFailedSave([&] { ::setrlimit(RLIMIT_FSIZE, &half); }, [&] { ::setrlimit(RLIMIT_FSIZE, &limit); });
 
-    // Values XML cannot carry, in a document written as text (UTF-8) or as nodes (GB18030).
-    for (const char* encoding : {"UTF-8", "GB18030"}) {
-        for (const CString& bad : {CString(L"\x1F"), CString{L'1', wchar_t(0xD800)}}) {
-            SCOPED_TRACE(encoding + (" " + U8(bad)));
-            Project(encoding);
-            ExpectFailedSave([&] { ASSERT_TRUE(Edit(bad)); }, [&] { ASSERT_TRUE(Edit(L"2")); });
-        }
+    // Values XML cannot carry, in a document written as text (UTF-8) or as nodes (GB18030); both
+    // writers ask the same character test, whose edges these are (the first surrogate, the last
+    // control character).
+    const std::pair<const char*, CString> bad[] = {{"UTF-8", {L'1', wchar_t(0xD800)}}, {"GB18030", L"\x1F"}};
+    for (const auto& [encoding, value] : bad) {
+        SCOPED_TRACE(encoding);
+        Project(encoding);
+        ExpectFailedSave([&] { ASSERT_TRUE(Edit(value)); }, [&] { ASSERT_TRUE(Edit(L"2")); });
     }
     // A comment among the rules of a hand-edited file is read as a record named after it, which no
     // save can write; the load does not rewrite the file either.

@@ -119,9 +119,8 @@ TEST_F(FileFault, FailedSavesChangeNothingAndLaterSavesGoThrough)
     std::signal(SIGXFSZ, SIG_IGN);
     ExpectFailedSave([&] { ::setrlimit(RLIMIT_FSIZE, &half); }, [&] { ::setrlimit(RLIMIT_FSIZE, &limit); });
 
-    // Values XML cannot carry, in a document written as text (UTF-8) or as nodes (GB18030); both
-    // writers ask the same character test, whose edges these are (the first surrogate, the last
-    // control character).
+    // Values XML cannot carry, in a document written as text (UTF-8) or as nodes (GB18030): both
+    // writers ask one character test, whose edges these are (first surrogate, last control).
     const std::pair<const char*, CString> bad[] = {{"UTF-8", {L'1', wchar_t(0xD800)}}, {"GB18030", L"\x1F"}};
     for (const auto& [encoding, value] : bad) {
         SCOPED_TRACE(encoding);

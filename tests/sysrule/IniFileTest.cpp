@@ -165,7 +165,7 @@ TEST(IniFile, DefaultsBufferCacheAndFilesNoEditorMeant)
     EXPECT_EQ(ReadProfileString(IniFile(), L"s", L"k", CString(300, L'x')), CString(254, L'x'));
     const std::tuple<std::string, int, const wchar_t*> versions[] = {
         {"[s]\nk=A\n", 1, L"A"}, {"[s]\nk=B\n", 2, L"B"}, {"[s]\nk=CC\n", 2, L"CC"}, // same size, then same time
-        {"[s]\nk=\xFF\xFE\n", 3, L"\xFFFD\xFFFD"}, {"\xFF\xFE[\0s\0]\0\r\0\n\0k\0=\0v\0\r\0\n\0\0\xD8\x41"s, 4, L"none"}};
+        {"[s]\nk=\xFF\xFE\n", 3, L"\xFFFD\xFFFD"}, {"\xFF\xFE[\0s\0]\0\n\0k\0=\0v\0\n\0\0\xD8\x41"s, 4, L"none"}};
     for (const auto& [bytes, hour, expected] : versions) {
         WriteBytes(file, bytes);
         fs::last_write_time(file, fs::file_time_type() + std::chrono::hours(hour));

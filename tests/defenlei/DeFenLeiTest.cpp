@@ -1,5 +1,5 @@
 // DefaultDeFenLeiSet.xml and its cache: random maps written and read back, warm and cold, against
-// what the file can hold; files written by hand, read by a table; ids against a plain reading.
+// what the file can hold; files written by hand, read by a table.
 #include <random>
 #include <tuple>
 
@@ -10,7 +10,6 @@
 
 #include "defenlei/CDeFenLeiFile.h"
 #include "support/Installation.h"
-#include "sysrule/IntegerTexts.h"
 
 namespace {
 
@@ -164,19 +163,6 @@ TEST_F(FenLei, FilesWrittenByHand)
             WriteBytes(File(), std::string(file).insert(end, "<!--end-->"));
             EXPECT_EQ(Cold(), expected) << "as a tree";
         }
-    }
-}
-
-// Blanks around an optional sign and decimal digits, in range: nothing else is an id.
-TEST(DeFenLeiId, AgreesWithThePlainReading)
-{
-    for (const CString& text : IntegerTexts()) {
-        const std::size_t begin = std::min(text.find_first_not_of(L" \t\r\n"), text.size());
-        const CString trimmed = text.substr(begin, text.find_last_not_of(L" \t\r\n") + 1 - begin);
-        std::size_t pos = 0;
-        const auto [digits, value] = ReadSignedDigits(trimmed, pos);
-        const bool ok = digits && pos == trimmed.size() && value >= INT_MIN && value <= INT_MAX;
-        EXPECT_EQ(CDeFenLeiFile::ParseId(text), ok ? std::optional<int>(static_cast<int>(value)) : std::nullopt) << U8(text);
     }
 }
 

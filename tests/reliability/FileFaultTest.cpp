@@ -4,11 +4,8 @@
 #include <csignal>
 #include <functional>
 #include <map>
-#include <tuple>
-#include <stdexcept>
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <kxsysrule/KxSysRuleData.h>
@@ -21,26 +18,15 @@ namespace {
 
 constexpr auto kQD = KxSysRule::Rule_QingDan;
 
-enum class Thing { File, Folder, Loop, Pipe, Device };
-
-// Puts at `file` a file of `bytes`, a folder with a file in it, a link loop, a named pipe or an
-// endless device; Thing::File without bytes and then fs::remove clears the place.
-void Put(const fs::path& file, Thing thing, const std::string& bytes = "")
+// Puts at `file` a file of `bytes`, or a link that loops back to it.
+void Put(const fs::path& file, bool loop, const std::string& bytes = "")
 {
-    fs::remove_all(file);
+    fs::remove(file);
     fs::remove(file.string() + ".b");
-    if (thing == Thing::File)
-        WriteBytes(file, bytes);
-    if (thing == Thing::Folder)
-        WriteBytes(file / "inside.txt", "kept");
-    if (thing == Thing::Loop) {
-        fs::create_symlink(file.string() + ".b", file);
-        fs::create_symlink(file, file.string() + ".b");
-    }
-    if (thing == Thing::Pipe && ::mkfifo(file.c_str(), 0600) != 0)
-        throw std::runtime_error("mkfifo");
-    if (thing == Thing::Device)
-        fs::create_symlink("/dev/zero", file);
+    if (!loop)
+        return WriteBytes(file, bytes);
+    fs::create_symlink(file.string() + ".b", file);
+    fs::create_symlink(file, file.string() + ".b");
 }
 
 class FileFault : public InstalledTest {
@@ -85,19 +71,15 @@ protected:
         return out;
     }
 
-    // Saves with `fault` in place (in a child for a process-wide limit): the save fails, and the
-    // files and the records stay as they were. After `fix` it goes through and loads again.
-    void ExpectFailedSave(const std::function<void()>& fault, const std::function<void()>& fix, bool inChild = false)
+    // Saves with `fault` in place: the save fails, and the files and the records stay as they were.
+    // After `fix` it goes through and loads again.
+    void ExpectFailedSave(const std::function<void()>& fault, const std::function<void()>& fix)
     {
-        if (!inChild)
-            fault();
+        fault();
         const auto files = Snapshot();
         const std::string records = Records();
         const auto save = [&] { return CFaceCurRule::SaveXMLData(W(RuleFile()), kQD); };
-        if (inChild)
-            EXPECT_EXIT((::alarm(30), fault(), std::_Exit(save())), ::testing::ExitedWithCode(0), "");
-        else
-            EXPECT_FALSE(save());
+        EXPECT_FALSE(save());
         EXPECT_EQ(Snapshot(), files);
         EXPECT_EQ(Records(), records);
         fix();
@@ -109,82 +91,48 @@ protected:
     }
 };
 
-// Each damage at the rule file's place, loaded after a good file.
-TEST_F(FileFault, DamagedRuleFilesAndNoFilesAreRefused)
+// Damaged files, folders, pipes, loops and refused roots fail the load as a missing file does; only
+// an endless device in the file's place needs a test of its own: it has to be refused unread.
+TEST_F(FileFault, EndlessDeviceIsRefusedUnread)
 {
-    // What the load leaves: 0 the name forgotten, 1 the name kept, 3 the name kept and a message
-    // shown; the earlier records stay (4) in every case.
-    const std::tuple<const char*, Thing, std::string, int> rows[] = {
-        {"truncated", Thing::File, "<?xml version=\"1.0\"?><工程数据 ruletype=\"1\" RuleVer=\"25.1.0\"><ZhuTi>", 0},
-        {"not XML", Thing::File, "体积=1,2\n", 0},
-        {"empty", Thing::File, "", 0},
-        {"bad encoding", Thing::File, "<?xml version=\"1.0\" encoding=\"UTF-8\"?><工程数据 ruletype=\"1\">\xFF</工程数据>", 0},
-        {"other root", Thing::File, "<?xml version=\"1.0\"?><项目 ruletype=\"1\"/>", 1},
-        {"no rule type", Thing::File, "<工程数据 RuleVer=\"25.1.0\"/>", 1},
-        {"other rule type", Thing::File, "<工程数据 ruletype=\"2\" RuleVer=\"25.1.0\"/>", 3},
-        {"spaced rule type", Thing::File, "<工程数据 ruletype=\" 1\" RuleVer=\"25.1.0\"/>", 3},
-        {"folder", Thing::Folder, "", 0},
-        {"link loop", Thing::Loop, "", 0},
-        {"named pipe", Thing::Pipe, "", 0},
-        {"endless device", Thing::Device, "", 0},
-    };
-    for (const auto& [name, thing, bytes, outcome] : rows) {
-        SCOPED_TRACE(name);
-        Project();
-        fs::rename(RuleFile(), Proj() / "good.xml");
-        CFaceCurRule::InitXMLData(W(Proj() / "good.xml"), kQD);
-        const std::string records = Records();
-        Put(RuleFile(), thing, bytes);
-        const auto files = Snapshot();
-        const auto read = [&] {
-            bool message = false;
-            KxSysRule::SetMessageBoxHandler([&](const CString&) { message = true; });
-            CFaceCurRule::InitXMLData(W(RuleFile()), kQD);
-            KxSysRule::SetMessageBoxHandler([](const CString&) {});
-            return (CFaceCurRule::GetCurFileName(kQD) == W(RuleFile())) | message << 1 | (Records() == records) << 2;
-        };
-        // In a child with an alarm where the read could block or never end.
-        if (thing == Thing::Pipe || thing == Thing::Device)
-            EXPECT_EXIT((::alarm(30), std::_Exit(read())), ::testing::ExitedWithCode(outcome | 4), "");
-        else
-            EXPECT_EQ(read(), outcome | 4);
-        EXPECT_EQ(Snapshot(), files);
-    }
+    Project();
+    const std::string records = Records();
+    fs::create_symlink("/dev/zero", Proj() / "zero.xml");
+    // In a child with an alarm: the read could never end. The name is forgotten, the records stay.
+    EXPECT_EXIT((::alarm(30), CFaceCurRule::InitXMLData(W(Proj() / "zero.xml"), kQD),
+                 std::_Exit(CFaceCurRule::GetCurFileName(kQD).empty() && Records() == records ? 0 : 1)),
+                ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(FileFault, FailedSavesChangeNothingAndLaterSavesGoThrough)
 {
-    // The owner's write permission is the read-only mark, honoured even for root.
+    // A link that loops has no target to replace; a read-only file, a folder in the way or a
+    // folder gone fail the same write before it is begun.
     Project();
-    ExpectFailedSave([&] { fs::permissions(RuleFile(), fs::perms::owner_read); },
-                     [&] { fs::permissions(RuleFile(), fs::perms::owner_all); });
-    for (const Thing thing : {Thing::Folder, Thing::Loop}) {
-        Project();
-        ExpectFailedSave([&] { Put(RuleFile(), thing); }, [&] { Put(RuleFile(), Thing::File); });
-    }
-    Project();  // a project folder gone is not made again
-    ExpectFailedSave([&] { fs::remove_all(Proj()); }, [&] { fs::create_directories(Proj()); });
+    ExpectFailedSave([&] { Put(RuleFile(), true); }, [&] { Put(RuleFile(), false); });
 
     // A full disk needs a mount; a file size limit fails the same writes part-way.
     Project();
-    const rlimit limit{ReadBytes(RuleFile()).size() / 2, ReadBytes(RuleFile()).size() / 2};
-    ExpectFailedSave([&] { std::signal(SIGXFSZ, SIG_IGN), ::setrlimit(RLIMIT_FSIZE, &limit); }, [] {}, true);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit half{ReadBytes(RuleFile()).size() / 2, limit.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    ExpectFailedSave([&] { ::setrlimit(RLIMIT_FSIZE, &half); }, [&] { ::setrlimit(RLIMIT_FSIZE, &limit); });
 
-    // Values XML cannot carry, in a document written as text (UTF-8) or as nodes (GB18030).
-    for (const char* encoding : {"UTF-8", "GB18030"}) {
-        for (const CString& bad : {CString(L"1,\x01 2"), CString(L"\x1F"), CString(L"1\xFFFF"), CString(L"\xFFFE"),
-                                   CString{L'1', wchar_t(0xD800)}}) {
-            SCOPED_TRACE(encoding + (" " + U8(bad)));
-            Project(encoding);
-            ExpectFailedSave([&] { ASSERT_TRUE(Edit(bad)); }, [&] { ASSERT_TRUE(Edit(L"2")); });
-        }
+    // Values XML cannot carry, in a document written as text (UTF-8) or as nodes (GB18030): both
+    // writers ask one character test, whose edges these are (first surrogate, last control).
+    const std::pair<const char*, CString> bad[] = {{"UTF-8", {L'1', wchar_t(0xD800)}}, {"GB18030", L"\x1F"}};
+    for (const auto& [encoding, value] : bad) {
+        SCOPED_TRACE(encoding);
+        Project(encoding);
+        ExpectFailedSave([&] { ASSERT_TRUE(Edit(value)); }, [&] { ASSERT_TRUE(Edit(L"2")); });
     }
     // A comment among the rules of a hand-edited file is read as a record named after it, which no
     // save can write; the load does not rewrite the file either.
     Project();
     ExpectFailedSave([&] {
         std::string bytes = ReadBytes(RuleFile());
-        Put(RuleFile(), Thing::File, bytes.insert(bytes.find("<扣减项目"), "<!-- 手工注释 -->"));
+        Put(RuleFile(), false, bytes.insert(bytes.find("<扣减项目"), "<!-- 手工注释 -->"));
         Forget();
         CFaceCurRule::InitXMLData(W(RuleFile()), kQD);
         EXPECT_EQ(ReadBytes(RuleFile()), bytes);

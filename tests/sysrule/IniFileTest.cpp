@@ -1,6 +1,6 @@
 // The INI reader against a line-by-line model on random texts that hold what hand-edited files
-// hold, parsed and read from files in the encodings it recognises; integers against a plain
-// reading; the profile buffer, the file cache and files no editor meant.
+// hold (byte order marks are the decoder's); the integer readers against a plain reading; the
+// profile buffer, the file cache and files no editor meant.
 #include <chrono>
 #include <map>
 #include <random>
@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include "defenlei/CDeFenLeiFile.h"
 #include "platform/IniFile.h"
 #include "platform/Platform.h"
 #include "support/TestSupport.h"
-#include "sysrule/IntegerTexts.h"
 #include "sysrule/UnitTable.h"
 
 namespace {
@@ -61,6 +61,33 @@ struct IniModel {
     }
 };
 
+// Every text of up to four characters that decide a reading, and the 32-bit limits and their
+// neighbours with a sign, blanks and trailing text.
+std::vector<CString> IntegerTexts()
+{
+    std::vector<CString> out{L""};
+    for (std::size_t i = 0; out[i].size() < 4; ++i)
+        for (const wchar_t c : CString(L" \t\n\x01+-079a\xA0\xFF11"))
+            out.push_back(out[i] + c);
+    for (const CString n : {L"2147483647", L"2147483648", L"2147483649", L"4294967297", L"99999999999999999999"})
+        for (const CString sign : {L" ", L"-", L"\t+"})
+            out.insert(out.end(), {sign + n, sign + n + L" ", sign + n + L"a"});
+    return out;
+}
+
+// Whether there are digits after the optional sign at `pos`, and their value in 128 bits; `pos`
+// ends after them.
+std::pair<bool, __int128> ReadSignedDigits(const CString& text, std::size_t& pos)
+{
+    const bool negative = pos < text.size() && text[pos] == L'-';
+    pos += pos < text.size() && (text[pos] == L'-' || text[pos] == L'+');
+    const std::size_t start = pos;
+    __int128 value = 0;
+    for (; pos < text.size() && text[pos] >= L'0' && text[pos] <= L'9'; ++pos)
+        value = value * 10 + (text[pos] - L'0');
+    return {pos > start, negative ? -value : value};
+}
+
 // The leading number after blanks and control characters, wrapped to 32 bits; empty: the default.
 int ProfileInt(const CString& value, int def)
 {
@@ -68,15 +95,6 @@ int ProfileInt(const CString& value, int def)
     while (pos < value.size() && value[pos] <= L' ')
         ++pos;
     return value.empty() ? def : static_cast<int>(static_cast<std::uint32_t>(ReadSignedDigits(value, pos).second));
-}
-
-// UTF-8, then UTF-8 and UTF-16 after their byte order marks.
-std::string Encode(const CString& text, int how)
-{
-    std::string out = how == 0 ? "" : how == 1 ? "\xEF\xBB\xBF" : "\xFF\xFE";
-    for (const wchar_t c : text)
-        out += how == 2 ? std::string{static_cast<char>(c), static_cast<char>(c >> 8)} : ToUtf8(CString(1, c));
-    return out;
 }
 
 TEST(IniFile, AgreesWithALineByLineModel)
@@ -90,7 +108,6 @@ TEST(IniFile, AgreesWithALineByLineModel)
     std::vector<CString> asked; // the names as callers spell them
     for (const CString& n : names)
         asked.insert(asked.end(), {n, L" " + n + L"  ", L"\t" + n});
-    TempDir dir;
     for (int round = 0; round < 150; ++round) {
         CString text;
         for (int n = rng() % 30; n > 0; --n) {
@@ -100,35 +117,38 @@ TEST(IniFile, AgreesWithALineByLineModel)
         }
         text.resize(text.size() - (rng() % 2 && !text.empty())); // a last line without its end
         const IniModel model(text);
-        const std::string file = (dir / ("f" + std::to_string(round))).string();
-        WriteBytes(file, Encode(text, round % 3));
+        const IniFile ini = IniFile::Parse(text);
         SCOPED_TRACE(U8(text));
-        for (const IniFile& ini : {IniFile::Parse(text), *LoadIniFile(file)}) {
-            ASSERT_EQ(ini.SectionNames(), model.names);
-            for (const CString& section : asked) {
-                EXPECT_EQ(ini.HasSection(section), model.sections.count(Trim(section, true, L" ")) == 1);
-                for (const CString& key : asked) {
-                    ASSERT_EQ(ReadProfileString(ini, section, key, L" d "), model.Read(section, key, L" d "));
-                    ASSERT_EQ(ReadProfileInt(ini, section, key, -9), ProfileInt(model.Read(section, key, L""), -9));
-                }
+        ASSERT_EQ(ini.SectionNames(), model.names);
+        for (const CString& section : asked) {
+            EXPECT_EQ(ini.HasSection(section), model.sections.count(Trim(section, true, L" ")) == 1);
+            for (const CString& key : asked) {
+                ASSERT_EQ(ReadProfileString(ini, section, key, L" d "), model.Read(section, key, L" d "));
             }
         }
     }
 }
 
-// The C library's reading with a 32-bit long; a unit factor is read only when the number is all
-// there is before the unit.
-TEST(IniFile, IntegersAgreeWithThePlainReading)
+// Every integer reader against a plain reading: a profile integer is the C library's with a 32-bit
+// long; a unit factor is read only when the number is all there is before the unit; an id is an
+// optional sign and decimal digits with blanks around, in range.
+TEST(IntegerReaders, AgreeWithThePlainReading)
 {
     for (const CString& text : IntegerTexts()) {
+        SCOPED_TRACE(U8(text));
         const IniFile ini = IniFile::Parse(L"[s]\nk=" + text);
-        EXPECT_EQ(ReadProfileInt(ini, L"s", L"k", -9), ProfileInt(*ini.Find(L"s", L"k"), -9)) << U8(text);
+        EXPECT_EQ(ReadProfileInt(ini, L"s", L"k", -9), ProfileInt(*ini.Find(L"s", L"k"), -9));
         std::size_t pos = std::min(text.find_first_not_of(L" \t\n\v\f\r"), text.size());
         const auto [digits, value] = ReadSignedDigits(text, pos);
         const bool whole = text.empty() || (digits && pos == text.size());
         int factor = 7;
-        EXPECT_EQ(kx::sysrule::MatchUnitWithFactor(text + L"m", L"m", factor), whole) << U8(text);
+        EXPECT_EQ(kx::sysrule::MatchUnitWithFactor(text + L"m", L"m", factor), whole);
         EXPECT_EQ(factor, !whole ? 7 : text.empty() ? 1 : static_cast<int>(std::clamp<__int128>(value, INT32_MIN, INT32_MAX)));
+        const CString id = Trim(text, false, L" \t\r\n");
+        pos = 0;
+        const auto [idDigits, idValue] = ReadSignedDigits(id, pos);
+        const bool ok = idDigits && pos == id.size() && idValue >= INT_MIN && idValue <= INT_MAX;
+        EXPECT_EQ(CDeFenLeiFile::ParseId(text), ok ? std::optional<int>(static_cast<int>(idValue)) : std::nullopt);
     }
 }
 
@@ -145,7 +165,7 @@ TEST(IniFile, DefaultsBufferCacheAndFilesNoEditorMeant)
     EXPECT_EQ(ReadProfileString(IniFile(), L"s", L"k", CString(300, L'x')), CString(254, L'x'));
     const std::tuple<std::string, int, const wchar_t*> versions[] = {
         {"[s]\nk=A\n", 1, L"A"}, {"[s]\nk=B\n", 2, L"B"}, {"[s]\nk=CC\n", 2, L"CC"}, // same size, then same time
-        {"[s]\nk=\xFF\xFE\n", 3, L"\xFFFD\xFFFD"}, {Encode(L"[s]\r\nk=v\r\n", 2) + "\x00\xD8\x41"s, 4, L"none"}};
+        {"[s]\nk=\xFF\xFE\n", 3, L"\xFFFD\xFFFD"}, {"\xFF\xFE[\0s\0]\0\n\0k\0=\0v\0\n\0\0\xD8\x41"s, 4, L"none"}};
     for (const auto& [bytes, hour, expected] : versions) {
         WriteBytes(file, bytes);
         fs::last_write_time(file, fs::file_time_type() + std::chrono::hours(hour));

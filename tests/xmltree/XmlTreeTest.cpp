@@ -138,19 +138,11 @@ TEST(XmlTree, RandomEditsMatchTheModel)
         Saved(doc, 0, gen.Chance(2), source, true);
         ASSERT_TRUE(tree.LoadXML(W(source))) << source;
         std::vector<std::size_t> path;
-        std::vector<std::string> former;  // the names of the children last deleted, for building them again
-        const auto forget = [&](std::vector<Node>& children) {
-            former.clear();
-            for (const Node& c : children) {
-                if (c.kind == Node::Element)
-                    former.insert(former.begin(), c.name);
-            }
-            children.clear();
-        };
+        std::vector<Node> former;  // the children last deleted, for building them again
         if (gen.Chance(2)) {  // rebuilt from the top, as a rule document is on every save
             path = {std::size_t(&Root(doc) - doc.children.data())};
             ASSERT_TRUE(tree.MoveToPath(L"/*") && tree.DeleteAllChildren());
-            forget(Root(doc).children);
+            former = std::exchange(Root(doc).children, {});
         }
         const auto cur = [&]() -> Node& {
             Node* n = &doc;
@@ -183,8 +175,9 @@ TEST(XmlTree, RandomEditsMatchTheModel)
                 what = "GetChildValue", act = [&](CString& v) { return tree.GetChildValue(i, v); };
                 expected = !bValid ? kFalse : node.children[std::size_t(i)].kind == Node::Dtd ? kTrue : "true " + node.children[std::size_t(i)].Value();
             } else if (op < 51) {
-                if (!former.empty() && gen.Pick(0, 3))
-                    name = former.back(), former.pop_back(), bName = true;
+                const auto old = std::find_if(former.begin(), former.end(), [](const Node& c) { return c.kind == Node::Element; });
+                if (old != former.end() && gen.Pick(0, 3))
+                    name = old->name, former.erase(former.begin(), old + 1), bName = true;
                 what = "AddChild " + name, act = [&](CString&) { return tree.AddChild(W(name), value); };
                 expected = (!bElement && !bNoRoot) || !bName ? kRefused : bGood ? kTrue : kFalse;
                 if (expected != kRefused) {
@@ -214,18 +207,16 @@ TEST(XmlTree, RandomEditsMatchTheModel)
             } else if (op < 77) {
                 what = "GetAttribute", act = [&](CString& v) { return tree.GetAttribute(W(key), v); };
                 expected = bElement && attr != node.attrs.end() ? "true " + attr->second : kFalse;
-            } else if (op < 85) {
-                const bool bAll = op >= 80;
-                what = bAll ? "DeleteAllChildren" : "DeleteCurNode";
-                act = [&, bAll](CString&) { return bAll ? tree.DeleteAllChildren() : tree.DeleteCurNode(); };
-                expected = bAll || !path.empty() ? kTrue : kFalse;
-                if (bAll)
-                    forget(node.children);
-                if (!bAll && !path.empty()) {
+            } else if (op < 80) {
+                what = "DeleteCurNode", act = [&](CString&) { return tree.DeleteCurNode(); }, expected = path.empty() ? kFalse : kTrue;
+                if (!path.empty()) {
                     const std::size_t at = path.back();
                     path.pop_back();
                     cur().children.erase(cur().children.begin() + long(at));
                 }
+            } else if (op < 85) {
+                what = "DeleteAllChildren", act = [&](CString&) { return tree.DeleteAllChildren(); };
+                former = std::exchange(node.children, {});
             } else if (op < 92) {
                 std::vector<std::size_t> to;
                 const Node* target = &doc;

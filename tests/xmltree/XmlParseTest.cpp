@@ -87,7 +87,7 @@ TEST(XmlParse, HostileDamagedAndOutlinedFiles)
         {"declared GBK, invalid GBK", kxtest::Encoded(Doc("1"), "GBK", "GBK") + "\xD4", kRefused},
         {"GBK", kxtest::Encoded(Doc("<组><a>1</a></组>"), "GBK", "GBK"), kTaken},
         {"blank leaf text is none", "<工程数据 xmlns:x=\"urn:x\"><组><a> \t\r\n</a><b>  x  </b></组></工程数据>", kTaken},
-        {"prefixed element", Doc("<x:组 xmlns:x=\"urn:x\"/>"), kRead},
+        {"namespace declared below the document element", Doc("<组 xmlns:x=\"urn:x\"><a/></组>"), kRead},
         {"default namespace of the document element", "<工程数据 xmlns=\"urn:d\"><组/></工程数据>", kRead},
         {"undeclared prefix of an attribute", Doc("<组><a y:v=\"1\"/></组>"), kRead},
         {"undeclared prefix of an element", Doc("<组><y:a/></组>"), kRead},

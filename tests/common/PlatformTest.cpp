@@ -99,8 +99,8 @@ TEST(MapPath, HostSpellingReachesTheRealFile)
         WriteBytes(dir / file, file);
     const CString base = dir.wpath();
     const std::pair<CString, const char*> rows[] = {
-        {base + L"\\rule\\RULECODE.ini", "Rule/RuleCode.ini"}, {L"file://" + base + L"/RULE/rulecode.INI", "Rule/RuleCode.ini"},
-        {base + L"\\A.xml", "A.xml"}, {base + L"\\a.xml", "a.xml"}, {base + L"\\ärger\\工程.XML", "Ärger/工程.xml"},
+        {base + L"\\rule\\RULECODE.ini", "Rule/RuleCode.ini"}, {base + L"\\A.xml", "A.xml"}, {base + L"\\a.xml", "a.xml"},
+        {L"file://" + base + L"/RULE/rulecode.INI", "Rule/RuleCode.ini"}, {base + L"\\ärger\\工程.XML", "Ärger/工程.xml"},
         {base + L"\\rule\\RuleDesc.ini", "Rule/RuleDesc.ini"}, {base + L"\\nothing\\x.ini", "nothing/x.ini"},
         {base + L"\\RULE\\", "Rule/"}, {base + L"\\.\\rule\\..\\A.xml", "./Rule/../A.xml"},
     };

@@ -41,9 +41,11 @@ inline std::string Call(const std::function<bool(CString&)>& call)
     }
 }
 
+inline bool IsElement(const Node& n) { return n.kind == Node::Element; }
+
 template <class N> N& Root(N& doc)
 {
-    return *std::find_if(doc.children.begin(), doc.children.end(), [](const Node& c) { return c.kind == Node::Element; });
+    return *std::find_if(doc.children.begin(), doc.children.end(), IsElement);
 }
 
 // As the save escapes; with `bEntity`, 扣 as a reference to the DTD's entity e.

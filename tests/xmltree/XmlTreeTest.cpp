@@ -154,7 +154,7 @@ TEST(XmlTree, RandomEditsMatchTheModel)
             Node& node = cur();
             const int size = int(node.children.size()), op = gen.Pick(0, 99), i = gen.Pick(-1, size);
             const bool bElement = node.kind == Node::Element, bValid = i >= 0 && i < size, bNoRoot = node.kind == Node::Doc &&
-                std::none_of(node.children.begin(), node.children.end(), [](const Node& c) { return c.kind == Node::Element; });
+                std::none_of(node.children.begin(), node.children.end(), IsElement);
             std::string name = gen.Pick(names, gen.Chance(15) ? 0 : 3), key = gen.Chance(15) ? "-a" : gen.AttrName();
             const CString value = gen.Pick(values, gen.Chance(20) ? 0 : 5);
             const std::string stored = U8(value.substr(0, value.find(L'\0')));  // libxml2 takes C strings
@@ -175,7 +175,7 @@ TEST(XmlTree, RandomEditsMatchTheModel)
                 what = "GetChildValue", act = [&](CString& v) { return tree.GetChildValue(i, v); };
                 expected = !bValid ? kFalse : node.children[std::size_t(i)].kind == Node::Dtd ? kTrue : "true " + node.children[std::size_t(i)].Value();
             } else if (op < 51) {
-                const auto old = std::find_if(former.begin(), former.end(), [](const Node& c) { return c.kind == Node::Element; });
+                const auto old = std::find_if(former.begin(), former.end(), IsElement);
                 if (old != former.end() && gen.Pick(0, 3))
                     name = old->name, former.erase(former.begin(), old + 1), bName = true;
                 what = "AddChild " + name, act = [&](CString&) { return tree.AddChild(W(name), value); };
@@ -208,7 +208,8 @@ TEST(XmlTree, RandomEditsMatchTheModel)
                 what = "GetAttribute", act = [&](CString& v) { return tree.GetAttribute(W(key), v); };
                 expected = bElement && attr != node.attrs.end() ? "true " + attr->second : kFalse;
             } else if (op < 80) {
-                what = "DeleteCurNode", act = [&](CString&) { return tree.DeleteCurNode(); }, expected = path.empty() ? kFalse : kTrue;
+                what = "DeleteCurNode", act = [&](CString&) { return tree.DeleteCurNode(); };
+                expected = path.empty() ? kFalse : kTrue;
                 if (!path.empty()) {
                     const std::size_t at = path.back();
                     path.pop_back();

@@ -5,17 +5,15 @@
 namespace kxtest {
 namespace {
 
-bool HasColon(const xmlChar* name) { return std::string(reinterpret_cast<const char*>(name)).find(':') != std::string::npos; }
-
 // Whether an outline can hold the tree's content below `parent`: elements without namespaces
 // (a prefix the document never declared stays in the name), text only at the leaf depth.
 bool Plain(const xmlNode* parent, int depth, int nLeafDepth)
 {
     for (const xmlNode* node = parent->children; node; node = node->next) {
-        if (node->type != XML_ELEMENT_NODE || node->ns || node->nsDef || HasColon(node->name))
+        if (node->type != XML_ELEMENT_NODE || node->ns || node->nsDef || xmlStrchr(node->name, ':'))
             return false;
         for (const xmlAttr* attr = node->properties; attr; attr = attr->next) {
-            if (attr->ns || HasColon(attr->name))
+            if (attr->ns || xmlStrchr(attr->name, ':'))
                 return false;
         }
         for (const xmlNode* child = node->children; child && depth == nLeafDepth; child = child->next) {

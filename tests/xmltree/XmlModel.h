@@ -4,10 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <iconv.h>
-
 #include <random>
-#include <stdexcept>
 
 #include "support/TestSupport.h"
 #include "xmltree/IXMLTree.h"
@@ -44,21 +41,11 @@ inline std::string Call(const std::function<bool(CString&)>& call)
     }
 }
 
+inline bool IsElement(const Node& n) { return n.kind == Node::Element; }
+
 template <class N> N& Root(N& doc)
 {
-    return *std::find_if(doc.children.begin(), doc.children.end(), [](const Node& c) { return c.kind == Node::Element; });
-}
-
-inline std::string Encode(const std::string& utf8, const char* encoding)
-{
-    iconv_t cd = ::iconv_open(encoding, "UTF-8");
-    std::string out(utf8.size() * 4 + 16, '\0');
-    char *in = const_cast<char*>(utf8.data()), *to = out.data();
-    std::size_t inLeft = utf8.size(), outLeft = out.size();
-    if (cd == reinterpret_cast<iconv_t>(-1) || ::iconv(cd, &in, &inLeft, &to, &outLeft) == std::size_t(-1))
-        throw std::runtime_error(std::string("cannot encode in ") + encoding);
-    ::iconv_close(cd);
-    return out.substr(0, out.size() - outLeft);
+    return *std::find_if(doc.children.begin(), doc.children.end(), IsElement);
 }
 
 // As the save escapes; with `bEntity`, 扣 as a reference to the DTD's entity e.
@@ -82,12 +69,10 @@ inline std::string Escape(const std::string& s, bool bAttr, bool bEntity)
 inline void Saved(const Node& n, int level, bool bIndent, std::string& out, bool bEntity = false)
 {
     std::string text = n.text;
-    bool bRefs = false;
     switch (n.kind) {
-    case Node::Doc:
+    case Node::Doc:  // a DTD comes first
         for (const Node& c : n.children) {
-            bRefs = bRefs || (bEntity && c.kind == Node::Dtd);
-            Saved(c, 0, bIndent, out, bRefs);
+            Saved(c, 0, bIndent, out, bEntity && n.children.front().kind == Node::Dtd);
             out += '\n';
         }
         return;
@@ -106,8 +91,7 @@ inline void Saved(const Node& n, int level, bool bIndent, std::string& out, bool
     for (const auto& [k, v] : n.attrs)
         out += " " + k + "=\"" + Escape(v, true, bEntity) + "\"";
     out += n.children.empty() ? "/>" : ">";
-    for (const Node& c : n.children)
-        bIndent = bIndent && !c.IsText();
+    bIndent = bIndent && std::none_of(n.children.begin(), n.children.end(), [](const Node& c) { return c.IsText(); });
     for (const Node& c : n.children) {
         out += bIndent ? "\n" + std::string(2 * std::min(level + 1, 30), ' ') : "";
         Saved(c, level + 1, bIndent, out, bEntity);
@@ -116,10 +100,10 @@ inline void Saved(const Node& n, int level, bool bIndent, std::string& out, bool
         out += (bIndent ? "\n" + std::string(2 * std::min(level, 30), ' ') : "") + "</" + n.name + ">";
 }
 
-inline std::string Saved(const Node& doc, const std::string& encoding, bool bIndent = true)
+inline std::string Saved(const Node& doc, const std::string& encoding)
 {
     std::string out = "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>\n";
-    Saved(doc, 0, bIndent, out);
+    Saved(doc, 0, true, out);
     return out;
 }
 

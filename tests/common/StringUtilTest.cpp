@@ -5,7 +5,7 @@
 #include <cwchar>
 
 #include "common/StringUtil.h"
-#include "sysrule/IntegerTexts.h"
+#include "support/IntegerTexts.h"
 
 TEST(SplitList, PiecesEscapesAndEmptyPieces)
 {
@@ -40,7 +40,8 @@ TEST(WcsToL, LikeTheCLibraryWithA32BitLong)
 TEST(ListHelpers, RemoveAddJoin)
 {
     CStringArray list{L"1", L"2", L"1"};
-    EXPECT_TRUE(kx::RemoveFromArray(list, L"1") && list == (CStringArray{L"2", L"1"}) && !kx::RemoveFromArray(list, L"3"));
+    EXPECT_TRUE(kx::RemoveFromArray(list, L"1") && list == (CStringArray{L"2", L"1"}) &&
+                !kx::RemoveFromArray(list, L"3"));
     EXPECT_TRUE(!kx::AddToArrayOnce(list, L"2") && kx::AddToArrayOnce(list, L"5"));
     EXPECT_TRUE(kx::Join(list) == L"2,1,5" && kx::Join(list, L';') == L"2;1;5" && kx::Join({}).empty());
 }

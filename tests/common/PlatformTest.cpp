@@ -17,8 +17,10 @@ bool IsScalar(char32_t c) { return c < 0x110000 && (c < 0xD800 || c > 0xDFFF); }
 std::string Utf8Of(char32_t c)
 {
     const auto b = [](char32_t v) { return char(0x80 | (v & 0x3F)); };
-    return c < 0x80 ? std::string(1, char(c)) : c < 0x800 ? std::string{char(0xC0 | c >> 6), b(c)}
-         : c < 0x10000 ? std::string{char(0xE0 | c >> 12), b(c >> 6), b(c)} : std::string{char(0xF0 | c >> 18), b(c >> 12), b(c >> 6), b(c)};
+    return c < 0x80      ? std::string(1, char(c))
+           : c < 0x800   ? std::string{char(0xC0 | c >> 6), b(c)}
+           : c < 0x10000 ? std::string{char(0xE0 | c >> 12), b(c >> 6), b(c)}
+                         : std::string{char(0xF0 | c >> 18), b(c >> 12), b(c >> 6), b(c)};
 }
 
 // A sequence that the plain encoder writes for a scalar value is read as that value; any other
@@ -46,7 +48,8 @@ TEST(Utf8, EveryCodePointAndEveryShortByteString)
     for (char32_t c = 0; c < 0x110010; ++c) {
         const std::string utf8 = Utf8Of(IsScalar(c) ? c : 0xFFFD);
         ASSERT_EQ(ToUtf8(CString(1, wchar_t(c))), utf8) << std::hex << unsigned(c);
-        ASSERT_TRUE(!IsScalar(c) || (IsValidUtf8(utf8) && FromUtf8(utf8) == CString(1, wchar_t(c)))) << std::hex << unsigned(c);
+        ASSERT_TRUE(!IsScalar(c) || (IsValidUtf8(utf8) && FromUtf8(utf8) == CString(1, wchar_t(c))))
+            << std::hex << unsigned(c);
     }
     // Every string of one and two bytes; of three and four from the bytes at every boundary.
     std::vector<std::string> inputs;
@@ -75,18 +78,28 @@ TEST(Utf8, EveryCodePointAndEveryShortByteString)
 // encoding and fails rather than guess. 扣减 = U+6263 U+51CF, GB18030 BF DB BC F5.
 TEST(Decode, ByteOrderMarksTheChineseFallbackAndNamedEncodings)
 {
-    const struct { std::string bytes; const char* encoding; const wchar_t* expected; } rows[] = {
-        {std::string("\xFF\xFE\x63\x62\xCF\x51=\x00", 8), nullptr, L"扣减="}, {std::string("\xFE\xFF\x62\x63\x51\xCF", 6), nullptr, L"扣减"},
-        {"\xEF\xBB\xBF" "T=\xE6\x89\xA3\xE5\x87\x8F", nullptr, L"T=扣减"}, {"T=\xE6\x89\xA3\xE5\x87\x8F", nullptr, L"T=扣减"},
-        {"T=\xBF\xDB\xBC\xF5\r\n", nullptr, L"T=扣减\r\n"}, {"\x81\x30\x84\x36\x90\x30\x81\x30", nullptr, L"\u00A5\U00010000"},
-        {"\xFF", nullptr, L"\xFFFD"}, {"\xBF\xDB\xBC\xF5", "gb2312", L"扣减"},
-        {std::string("\x63\x62\x00\xD8\x00\xDC", 6), "UTF-16LE", L"扣\U00010000"}, {"abc", "NO-SUCH-ENCODING", nullptr},
+    const struct { std::string bytes; const char* encoding; const wchar_t* expected;
+    } rows[] = {
+        {std::string("\xFF\xFE\x63\x62\xCF\x51=\x00", 8), nullptr, L"扣减="},
+        {std::string("\xFE\xFF\x62\x63\x51\xCF", 6), nullptr, L"扣减"},
+        {"\xEF\xBB\xBF"
+         "T=\xE6\x89\xA3\xE5\x87\x8F",
+         nullptr, L"T=扣减"},
+        {"T=\xE6\x89\xA3\xE5\x87\x8F", nullptr, L"T=扣减"},
+        {"T=\xBF\xDB\xBC\xF5\r\n", nullptr, L"T=扣减\r\n"},
+        {"\x81\x30\x84\x36\x90\x30\x81\x30", nullptr, L"\u00A5\U00010000"},
+        {"\xFF", nullptr, L"\xFFFD"},
+        {"\xBF\xDB\xBC\xF5", "gb2312", L"扣减"},
+        {std::string("\x63\x62\x00\xD8\x00\xDC", 6), "UTF-16LE", L"扣\U00010000"},
+        {"abc", "NO-SUCH-ENCODING", nullptr},
         {"\xD4", "GBK", nullptr},
     };
     for (const auto& row : rows) {
         CString out = L"untouched";
-        EXPECT_EQ(row.encoding ? Decode(row.bytes, row.encoding, out) && out == row.expected : DecodeText(row.bytes) == row.expected,
-                  row.expected != nullptr) << &row - rows;
+        EXPECT_EQ(row.encoding ? Decode(row.bytes, row.encoding, out) && out == row.expected
+                               : DecodeText(row.bytes) == row.expected,
+                  row.expected != nullptr)
+            << &row - rows;
     }
 }
 
@@ -99,10 +112,15 @@ TEST(MapPath, HostSpellingReachesTheRealFile)
         WriteBytes(dir / file, file);
     const CString base = dir.wpath();
     const std::pair<CString, const char*> rows[] = {
-        {base + L"\\rule\\RULECODE.ini", "Rule/RuleCode.ini"}, {base + L"\\A.xml", "A.xml"}, {base + L"\\a.xml", "a.xml"},
-        {L"file://" + base + L"/RULE/rulecode.INI", "Rule/RuleCode.ini"}, {base + L"\\ärger\\工程.XML", "Ärger/工程.xml"},
-        {base + L"\\rule\\RuleDesc.ini", "Rule/RuleDesc.ini"}, {base + L"\\nothing\\x.ini", "nothing/x.ini"},
-        {base + L"\\RULE\\", "Rule/"}, {base + L"\\.\\rule\\..\\A.xml", "./Rule/../A.xml"},
+        {base + L"\\rule\\RULECODE.ini", "Rule/RuleCode.ini"},
+        {base + L"\\A.xml", "A.xml"},
+        {base + L"\\a.xml", "a.xml"},
+        {L"file://" + base + L"/RULE/rulecode.INI", "Rule/RuleCode.ini"},
+        {base + L"\\ärger\\工程.XML", "Ärger/工程.xml"},
+        {base + L"\\rule\\RuleDesc.ini", "Rule/RuleDesc.ini"},
+        {base + L"\\nothing\\x.ini", "nothing/x.ini"},
+        {base + L"\\RULE\\", "Rule/"},
+        {base + L"\\.\\rule\\..\\A.xml", "./Rule/../A.xml"},
     };
     for (const auto& [host, real] : rows)
         EXPECT_EQ(MapPath(host), (dir / real).string()) << U8(host);
@@ -133,8 +151,8 @@ TEST(WriteFileAtomic, ReplacesOrLeavesTheOldStateWhole)
     EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, writable);
     EXPECT_TRUE(WriteFileAtomic(file.string(), "new") && ReadBytes(file) == "new");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);  // nothing left beside
-    EXPECT_TRUE(IsRegularFile(file.string()) && !IsRegularFile(dir.path().string()) && IsDirectory(dir.path().string()) &&
-                !IsDirectory(file.string()));
+    EXPECT_TRUE(IsRegularFile(file.string()) && !IsRegularFile(dir.path().string()) &&
+                IsDirectory(dir.path().string()) && !IsDirectory(file.string()));
     fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
     const bool bEnforced = !std::ofstream(dir / "probe").is_open();  // not for root
     EXPECT_TRUE(!bEnforced || (!WriteFileAtomic(file.string(), "newer") && ReadBytes(file) == "new"));

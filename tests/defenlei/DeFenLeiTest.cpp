@@ -52,7 +52,8 @@ protected:
 TEST_F(FenLei, RandomMapsWrittenAndReadBack)
 {
     const CString names[] = {L"体积", L"Area", L"x.y-z_1", L"n:甲", L"_x", L"a b", L"1abc", L"", L"a&b", L"-x"};
-    const CString keys[] = {L"K1", L"a&b<c>d\"e'f", L"\t\n\r x", L" 扣减 ", L"", L"\U0001F600", L"]]>", L"a\x01", {L'a', wchar_t(0xDFFF)}};
+    const CString keys[] = {L"K1",    L"a&b<c>d\"e'f",        L"\t\n\r x", L" 扣减 ", L"", L"\U0001F600", L"]]>",
+                            L"a\x01", {L'a', wchar_t(0xDFFF)}};
     const int ids[] = {INT_MIN, -1, 0, 3, 12, INT_MAX};
     std::mt19937 rng(3);
     FenLeiMap cached, onDisk;
@@ -88,7 +89,8 @@ TEST_F(FenLei, RandomMapsWrittenAndReadBack)
         for (const auto& [key, items] : probes)
             for (const CString& name : names) {
                 std::vector<CString> got{L"kept"};
-                const auto it = std::find_if(items.begin(), items.end(), [&](const auto& i) { return i.strCalcItem == name; });
+                const auto it =
+                    std::find_if(items.begin(), items.end(), [&](const auto& i) { return i.strCalcItem == name; });
                 EXPECT_EQ(CKXCurDeFenLeiSet::ReadDeCalcItemFenLeiVarInfo(key, name, got), it != items.end());
                 EXPECT_EQ(got, it != items.end() ? it->vecVarKey : std::vector<CString>{L"kept"});
             }
@@ -125,11 +127,13 @@ TEST_F(FenLei, CacheKeptUntilClearedAndTheFileAsWritten)
     EXPECT_EQ(Read(), kBeam);
     KxHost::SetCurProjDir(other.wpath());
     ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo({{{3, -1}, {{L"体积", {L"a<\"&\t"}}, {L"空", {}}}}}));
-    EXPECT_EQ(ReadBytes(other / "DefaultDeFenLeiSet.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<DeFenLeiSetInfo version=\"1\">\n"
-                                 "  <Comp TypeId=\"3\" SubTypeId=\"-1\">\n    <体积>\n      <Var VarKey=\"a&lt;&quot;&amp;&#9;\"/>\n"
-                                 "    </体积>\n  </Comp>\n</DeFenLeiSetInfo>\n");
+    EXPECT_EQ(ReadBytes(other / "DefaultDeFenLeiSet.xml"),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<DeFenLeiSetInfo version=\"1\">\n"
+              "  <Comp TypeId=\"3\" SubTypeId=\"-1\">\n    <体积>\n      <Var VarKey=\"a&lt;&quot;&amp;&#9;\"/>\n"
+              "    </体积>\n  </Comp>\n</DeFenLeiSetInfo>\n");
     ASSERT_TRUE(CKXCurDeFenLeiSet::WriteDeFenLeiSetInfo({}));
-    EXPECT_EQ(ReadBytes(other / "DefaultDeFenLeiSet.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<DeFenLeiSetInfo version=\"1\"/>\n");
+    EXPECT_EQ(ReadBytes(other / "DefaultDeFenLeiSet.xml"),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<DeFenLeiSetInfo version=\"1\"/>\n");
 }
 
 // The walk at each level ends at the first node that is no element; a read error keeps the groups
@@ -140,7 +144,8 @@ TEST_F(FenLei, FilesWrittenByHand)
         {DOC(BEAM "<!-- note -->" WALL), kBeam},
         {DOC(COMP(R"(<!--x--><甲><Var VarKey="k"/></甲>)") WALL), kWall},
         {DOC(COMP(R"(<甲><Var VarKey="a"/>text<Var VarKey="b"/></甲><乙/>)")), "3:1{甲[a;]乙[]}"},
-        {DOC(R"(<Group TypeId="7" SubTypeId="2"><面积><Key VarKey="A"/><Other VarKey="B"/></面积></Group>)"), "7:2{面积[A;B;]}"},
+        {DOC(R"(<Group TypeId="7" SubTypeId="2"><面积><Key VarKey="A"/><Other VarKey="B"/></面积></Group>)"),
+         "7:2{面积[A;B;]}"},
         {DOC(R"(<Comp TypeId="5" SubTypeId="0"/><Comp TypeId="5" SubTypeId="0"><甲><Var VarKey="a"/></甲></Comp>)"
              R"(<Comp TypeId="3" SubTypeId="0"><丙/></Comp><Comp TypeId="5" SubTypeId="0"><乙/></Comp>)"),
          "3:0{丙[]}5:0{甲[a;]}"},
@@ -149,7 +154,8 @@ TEST_F(FenLei, FilesWrittenByHand)
         {DOC(BEAM R"(<Comp TypeId="4"><甲/></Comp>)" WALL), kBeam},
         {DOC(BEAM R"(<Comp TypeId="4" SubTypeId="0"><甲><Var VarKey="k"/></甲><乙><Var/></乙></Comp>)" WALL), kBeam},
         {DOC(R"(<Comp TypeId="4" SubTypeId="0" xmlns:n="urn:n"><甲><Var n:VarKey="k"/></甲></Comp>)"), ""},
-        {DOC(R"(<Comp TypeId="4" SubTypeId="0" xmlns:n="urn:n"><n:甲><Var VarKey="k"/></n:甲></Comp>)"), "4:0{n:甲[k;]}"},
+        {DOC(R"(<Comp TypeId="4" SubTypeId="0" xmlns:n="urn:n"><n:甲><Var VarKey="k"/></n:甲></Comp>)"),
+         "4:0{n:甲[k;]}"},
         {"<Settings>" BEAM "</Settings>", ""},
         {R"(<DeFenLeiSetInfo xmlns="urn:x">)" BEAM "</DeFenLeiSetInfo>", ""},
     };

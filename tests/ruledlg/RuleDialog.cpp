@@ -189,7 +189,7 @@ const char* const kProjectRules = R"(<?xml version="1.0" encoding="UTF-8"?>
 <工程数据 ruletype="1" RuleVer="25.1.0" classtype="10"><ZhuTi classtype="1"><框架梁 classtype="1"><体积 classtype="2">
 <扣减项目 classtype="3" selecttype="M" initype="KouJ">4,2</扣减项目><增加项目 classtype="3" selecttype="M" initype="ZenJ">23</增加项目>
 <计算方式 classtype="3" selecttype="S" initype="">2</计算方式><其他项目 classtype="3" selecttype="M" initype="KouJ">1,2</其他项目>
-</体积><弧形模板 classtype="2"><计算方式 classtype="3" selecttype="S" initype="">1</计算方式></弧形模板></框架梁></ZhuTi></工程数据>)"; // restores read it
+</体积><弧形模板 classtype="2"><计算方式 classtype="3" selecttype="S" initype="">1</计算方式></弧形模板></框架梁></ZhuTi></工程数据>)";  // restores read it
 
 CStringArray Rules(const QString& text) // "name=value name=value"; a name without "=" stands alone
 {

@@ -39,7 +39,8 @@ void Build(xmlDoc* doc, const kx::xml::Outline& outline)
             xmlNewProp(node, kx::xml::X(str(attr.name)), kx::xml::X(str(attr.value)));
         }
         if (element.text.nLength > 0)
-            xmlAddChild(node, xmlNewDocTextLen(doc, kx::xml::X(str(element.text)), static_cast<int>(element.text.nLength)));
+            xmlAddChild(node,
+                        xmlNewDocTextLen(doc, kx::xml::X(str(element.text)), static_cast<int>(element.text.nLength)));
         open.push_back(node);
     }
 }

@@ -11,6 +11,7 @@
 #include "defenlei/CDeFenLeiFile.h"
 #include "platform/IniFile.h"
 #include "platform/Platform.h"
+#include "support/IntegerTexts.h"
 #include "support/TestSupport.h"
 #include "sysrule/UnitTable.h"
 
@@ -48,7 +49,8 @@ struct IniModel {
                 section = sections.count(Trim(name, true)) ? nullptr : &sections[Trim(name, true)];
                 names.insert(names.end(), section ? 1 : 0, name);
             } else if (section && !t.starts_with(L';') && t.find(L'=') != CString::npos) {
-                section->emplace(Trim(t.substr(0, t.find(L'=')), true), quoted ? value.substr(1, value.size() - 2) : value);
+                section->emplace(Trim(t.substr(0, t.find(L'=')), true),
+                                 quoted ? value.substr(1, value.size() - 2) : value);
             }
         }
     }
@@ -57,36 +59,10 @@ struct IniModel {
     {
         const auto s = sections.find(Trim(section, true, L" "));
         const bool found = s != sections.end() && s->second.count(Trim(key, true, L" "));
-        return (found ? s->second.at(Trim(key, true, L" ")) : def.substr(0, def.find_last_not_of(L' ') + 1)).substr(0, 254);
+        return (found ? s->second.at(Trim(key, true, L" ")) : def.substr(0, def.find_last_not_of(L' ') + 1))
+            .substr(0, 254);
     }
 };
-
-// Every text of up to four characters that decide a reading, and the 32-bit limits and their
-// neighbours with a sign, blanks and trailing text.
-std::vector<CString> IntegerTexts()
-{
-    std::vector<CString> out{L""};
-    for (std::size_t i = 0; out[i].size() < 4; ++i)
-        for (const wchar_t c : CString(L" \t\n\x01+-079a\xA0\xFF11"))
-            out.push_back(out[i] + c);
-    for (const CString n : {L"2147483647", L"2147483648", L"2147483649", L"4294967297", L"99999999999999999999"})
-        for (const CString sign : {L" ", L"-", L"\t+"})
-            out.insert(out.end(), {sign + n, sign + n + L" ", sign + n + L"a"});
-    return out;
-}
-
-// Whether there are digits after the optional sign at `pos`, and their value in 128 bits; `pos`
-// ends after them.
-std::pair<bool, __int128> ReadSignedDigits(const CString& text, std::size_t& pos)
-{
-    const bool negative = pos < text.size() && text[pos] == L'-';
-    pos += pos < text.size() && (text[pos] == L'-' || text[pos] == L'+');
-    const std::size_t start = pos;
-    __int128 value = 0;
-    for (; pos < text.size() && text[pos] >= L'0' && text[pos] <= L'9'; ++pos)
-        value = value * 10 + (text[pos] - L'0');
-    return {pos > start, negative ? -value : value};
-}
 
 // The leading number after blanks and control characters, wrapped to 32 bits; empty: the default.
 int ProfileInt(const CString& value, int def)
@@ -102,7 +78,8 @@ TEST(IniFile, AgreesWithALineByLineModel)
     const std::vector<CString> names{L"main", L"Main", L"MAIN", L"item1", L"", L"a b", L"柱", L"#c", L"k\0z"s, L"x]"};
     const std::vector<CString> values{L"v", L"\" q \"", L"'x'", L"\"z'", L"\"", L"\"\"", L"a=b", L";c", L"-7",
                                       L"+5x", L"4294967297", L"x\0y"s, CString(300, L'长'), L"梁 ;b"};
-    const std::vector<CString> blanks{L"", L" ", L"\t", L" \v", L"\f "}, ends{L"\n", L"\r\n", L"\r"}, closes{L"]", L"", L"]k=1", L"]]"};
+    const std::vector<CString> blanks{L"", L" ", L"\t", L" \v", L"\f "}, ends{L"\n", L"\r\n", L"\r"},
+        closes{L"]", L"", L"]k=1", L"]]"};
     std::mt19937 rng(17);
     auto pick = [&rng](const std::vector<CString>& pool) { return pool[rng() % pool.size()]; };
     std::vector<CString> asked; // the names as callers spell them
@@ -111,8 +88,10 @@ TEST(IniFile, AgreesWithALineByLineModel)
     for (int round = 0; round < 150; ++round) {
         CString text;
         for (int n = rng() % 30; n > 0; --n) {
-            const CString b = pick(blanks), lines[] = {b + L"[" + pick(blanks) + pick(names) + b + pick(closes), b + L";" + pick(names) + L"=v",
-                                                       b + pick(names) + b, b + pick(names) + pick(blanks) + L"=" + pick(blanks) + pick(values) + b};
+            const CString b = pick(blanks),
+                          lines[] = {b + L"[" + pick(blanks) + pick(names) + b + pick(closes),
+                                     b + L";" + pick(names) + L"=v", b + pick(names) + b,
+                                     b + pick(names) + pick(blanks) + L"=" + pick(blanks) + pick(values) + b};
             text += lines[std::min(rng() % 6, 3UL)] + pick(ends);
         }
         text.resize(text.size() - (rng() % 2 && !text.empty())); // a last line without its end
@@ -143,7 +122,9 @@ TEST(IntegerReaders, AgreeWithThePlainReading)
         const bool whole = text.empty() || (digits && pos == text.size());
         int factor = 7;
         EXPECT_EQ(kx::sysrule::MatchUnitWithFactor(text + L"m", L"m", factor), whole);
-        EXPECT_EQ(factor, !whole ? 7 : text.empty() ? 1 : static_cast<int>(std::clamp<__int128>(value, INT32_MIN, INT32_MAX)));
+        EXPECT_EQ(factor, !whole         ? 7
+                          : text.empty() ? 1
+                                         : static_cast<int>(std::clamp<__int128>(value, INT32_MIN, INT32_MAX)));
         const CString id = Trim(text, false, L" \t\r\n");
         pos = 0;
         const auto [idDigits, idValue] = ReadSignedDigits(id, pos);
@@ -159,7 +140,8 @@ TEST(IniFile, DefaultsBufferCacheAndFilesNoEditorMeant)
 {
     TempDir dir;
     const std::string file = (dir / "a.ini").string();
-    EXPECT_EQ(ReadProfileString(file, L"s", L"k", L"  d  ") + ReadProfileString(dir.path().string(), L"s", L"k", L"e"), L"  de");
+    EXPECT_EQ(ReadProfileString(file, L"s", L"k", L"  d  ") + ReadProfileString(dir.path().string(), L"s", L"k", L"e"),
+              L"  de");
     EXPECT_EQ(ReadProfileInt(file, L"s", L"k", 9), 9);
     EXPECT_EQ(ReadProfileString(IniFile::Parse(L"[s]\nk=abcdef"), L"s", L"k", L"", 4), L"abc");
     EXPECT_EQ(ReadProfileString(IniFile(), L"s", L"k", CString(300, L'x')), CString(254, L'x'));

@@ -26,7 +26,8 @@ using NS_KXComponentType::SCompGroupType;
 // its sign (0..15 and -1..-16 share one), a new code at the head of its chain, walked chain by chain.
 TEST(CalItemTable, RuleCodeIniAsReadItemByItem)
 {
-    std::vector<std::string> sections{"item3", " Item2 ", "ITEM01", "ITEM0", "ITEM", "ITEM-1", "ITEM+2", "ITEMx", "ITEM99999999999999999999"};
+    std::vector<std::string> sections{
+        "item3", " Item2 ", "ITEM01", "ITEM0", "ITEM", "ITEM-1", "ITEM+2", "ITEMx", "ITEM99999999999999999999"};
     for (int i = 1; i <= 12; ++i)
         sections.push_back("ITEM" + std::to_string(i));
     const std::string counts[] = {"", "0", "-2", "1", "3", "7", "12", "15", "4294967297"};
@@ -47,7 +48,8 @@ TEST(CalItemTable, RuleCodeIniAsReadItemByItem)
             const int code = ReadProfileInt(ini, L"ITEM" + std::to_wstring(i), L"CODE", -1);
             auto& chain = chains[static_cast<std::uint32_t>(code >> 4) % 17];
             const auto it = std::find_if(chain.begin(), chain.end(), [&](const auto& e) { return e.first == code; });
-            (it == chain.end() ? chain.emplace_front(code, L"") : *it).second = ReadProfileString(ini, L"ITEM" + std::to_wstring(i), L"Name", L"");
+            (it == chain.end() ? chain.emplace_front(code, L"") : *it).second =
+                ReadProfileString(ini, L"ITEM" + std::to_wstring(i), L"Name", L"");
         }
         std::vector<std::pair<int, CString>> walk;
         for (const auto& chain : chains)
@@ -77,7 +79,9 @@ protected:
     void SetUp() override
     {
         std::string t = TemplatesXml();
-        t.insert(t.find("  <Rules>"), R"(<Group id="4" name="More" display="附加"><Comp name="墙" type="70"><Item name="体积" units="处,M3,m">
+        t.insert(
+            t.find("  <Rules>"),
+            R"(<Group id="4" name="More" display="附加"><Comp name="墙" type="70"><Item name="体积" units="处,M3,m">
 <Attr name="强度" code="QD" type="string" default="C30" values="C25,C30" unit="" desc="d1"/><Attr name="宽度" unit="mm" desc="d2"/></Item>
 <Item name="实体模板" units=",,"/><SysVar name="跨数" code="KS" desc="梁的跨数"/><SysVar name="标高"/></Comp></Group>)");
         t.insert(t.find("  </Rules>"), R"(<Rule type="-1" item="体积" name="无类型" select="S" options="0-a"/>)");
@@ -90,8 +94,9 @@ TEST_F(RuleLibrary, LoadedOnceFromTheSystemFolderUntilReleased)
 {
     EXPECT_EQ(Rules().GetRuleDir(), W(Sys()) + L"\\rule");
     // Only the sections that exist are read: the count can be two thousand million.
-    WriteBytes(Sys() / "Rule" / "RuleCode.ini", "[main]\nRuleItemNum=2147483647\n[ITEM1]\nName=柱\nCODE=1\n[ITEM3]\nName=板\nCODE=2\n"
-                                                "[ITEM2147483646]\nName=远\nCODE=99\n[ITEM2147483647]\nName=末\nCODE=98\n");
+    WriteBytes(Sys() / "Rule" / "RuleCode.ini",
+               "[main]\nRuleItemNum=2147483647\n[ITEM1]\nName=柱\nCODE=1\n[ITEM3]\nName=板\nCODE=2\n"
+               "[ITEM2147483646]\nName=远\nCODE=99\n[ITEM2147483647]\nName=末\nCODE=98\n");
     EXPECT_EQ(CFaceSysRule::GetCalItemName(1), L"体积");
     CSysDefRule::ReleaseInstance();
     CSysDefRule::ReleaseInstance();
@@ -104,11 +109,14 @@ TEST_F(RuleLibrary, LoadedOnceFromTheSystemFolderUntilReleased)
     std::vector<CString> shown;
     KxSysRule::SetMessageBoxHandler([&](const CString& text) { shown.push_back(text); });
     CSysDefRule::ReleaseInstance();
-    EXPECT_FALSE(CFaceSysRule::GetSysDefRules(W(Sys()), names) || CFaceSysRule::GetSysDefRules({12, -1}, L"体积", names, KxSysRule::Rule_QingDan));
+    EXPECT_FALSE(CFaceSysRule::GetSysDefRules(W(Sys()), names) ||
+                 CFaceSysRule::GetSysDefRules({12, -1}, L"体积", names, KxSysRule::Rule_QingDan));
     EXPECT_EQ(shown, std::vector<CString>{L"已取消接口CFaceSysRule::GetSysDefRules(CString strDir,CStringArray& strRules)"});
     // Another installation after a release: its files are read.
     TempDir other;
-    WriteBytes(other / "Template" / "Templates.xml", "<Templates><Rules><Rule type=\"13\" item=\"面积\" name=\"计算方式\" select=\"S\"/></Rules></Templates>");
+    WriteBytes(
+        other / "Template" / "Templates.xml",
+        "<Templates><Rules><Rule type=\"13\" item=\"面积\" name=\"计算方式\" select=\"S\"/></Rules></Templates>");
     WriteBytes(other / "Rule" / "RuleCode.ini", "[main]\nRuleItemNum=1\n[ITEM1]\nName=墙\nCODE=1\n");
     KxHost::SetKXSysDir(other.wpath());
     std::vector<SRuleItem> out;
@@ -121,7 +129,8 @@ TEST_F(RuleLibrary, DescriptionsAndDefaultRecords)
     const fs::path desc = Sys() / "Rule" / "RuleDesc.ini";
     WriteBytes(desc, "[KouJ]\nTYPE3=扣柱\n[]\nTYPE3=无名节\n");
     CStringArray descs;
-    EXPECT_TRUE(Rules().GetRuleDescs(L"KouJ", {L"3", L"12", L"3"}, descs) && descs == (CStringArray{L"扣柱", L"", L"扣柱"}));
+    EXPECT_TRUE(Rules().GetRuleDescs(L"KouJ", {L"3", L"12", L"3"}, descs) &&
+                descs == (CStringArray{L"扣柱", L"", L"扣柱"}));
     EXPECT_FALSE(Rules().GetRuleDescs(L"", {L"3"}, descs) || !descs.empty()); // though the file has such a section
     // The same instance sees the file edited.
     WriteBytes(desc, "[KouJ]\nTYPE3=改\n");
@@ -130,7 +139,8 @@ TEST_F(RuleLibrary, DescriptionsAndDefaultRecords)
     // Appended in the templates' order; the sub-type counts, a type of -1 is refused.
     std::vector<SRuleItem> out(1);
     ASSERT_TRUE(Rules().FindSysRules({12, -1}, L"体积", out) && out.size() == 8);
-    EXPECT_EQ(out[1].strRuleName + out[3].strRuleName + out[3].strOptions + out[7].strRuleName, L"扣减项目计算方式0-按设计图示尺寸,1-按净空尺寸,2-按外皮尺寸空选项");
+    EXPECT_EQ(out[1].strRuleName + out[3].strRuleName + out[3].strOptions + out[7].strRuleName,
+              L"扣减项目计算方式0-按设计图示尺寸,1-按净空尺寸,2-按外皮尺寸空选项");
     out.clear();
     EXPECT_FALSE(Rules().FindSysRules({12, -1}, L"弧形模板", out) || Rules().FindSysRules({-1, -1}, L"体积", out));
     ASSERT_TRUE(Rules().FindSysRules({12, 3}, L"弧形模板", out) && out.size() == 1);
@@ -171,10 +181,12 @@ TEST_F(RuleLibrary, UnitsAttributesAndVariables)
     // The default unit (null: none, the unit left alone); parsed: type x factor, for a unit in the
     // name table; checked: the answer and the unit after.
     const std::tuple<SCompGroupType, int, const char*, const char*, const char*, const char*> rows[] = {
-        {{70, -1}, 1, "5M3", "处", "3x5", "ok 5M3"}, {{70, -1}, 1, "3m", "处", "1x3", "ok 3m"}, {{70, -1}, 1, "2处", "处", "0x1", "ok 2处"},
-        {{70, -1}, 1, "m3", "处", "0x1", "no 处"}, {{70, -1}, 2, "m3", nullptr, "0x1", "no m3"}, {{70, -1}, 3, "m", nullptr, "0x1", "no m"},
-        {{77, -1}, 1, "m", nullptr, "0x1", "no m"}, {{12, -1}, 1, "4立方米", "m3", "3x4", "ok 4立方米"}, {{12, -1}, 2, "2m2", "m2", "2x2", "ok 2m2"},
-        {{91, -1}, 9, "m2", "个", "0x1", "ok m2"}, {{92, 5}, 1, "m2", "m", "0x1", "ok m2"}, {{93, -1}, 1, "m", "m2", "0x1", "ok m"}};
+        {{70, -1}, 1, "5M3", "处", "3x5", "ok 5M3"},  {{70, -1}, 1, "3m", "处", "1x3", "ok 3m"},
+        {{70, -1}, 1, "2处", "处", "0x1", "ok 2处"},  {{70, -1}, 1, "m3", "处", "0x1", "no 处"},
+        {{70, -1}, 2, "m3", nullptr, "0x1", "no m3"}, {{70, -1}, 3, "m", nullptr, "0x1", "no m"},
+        {{77, -1}, 1, "m", nullptr, "0x1", "no m"},   {{12, -1}, 1, "4立方米", "m3", "3x4", "ok 4立方米"},
+        {{12, -1}, 2, "2m2", "m2", "2x2", "ok 2m2"},  {{91, -1}, 9, "m2", "个", "0x1", "ok m2"},
+        {{92, 5}, 1, "m2", "m", "0x1", "ok m2"},      {{93, -1}, 1, "m", "m2", "0x1", "ok m"}};
     for (const auto& [comp, code, unit, def, parsed, checked] : rows) {
         CString text = L"keep";
         EXPECT_EQ(CFaceSysRule::GetDefaultUnit(comp, code, text), def != nullptr) << unit;
@@ -201,7 +213,8 @@ TEST_F(RuleLibrary, UnitsAttributesAndVariables)
     EXPECT_TRUE(nodes.empty());
     // Variables: an unknown type fails with none.
     std::vector<SKXAttSysValue> values(3), none(2);
-    EXPECT_TRUE(CFaceSysRule::GetCalSysVariable({70, -1}, values) && !CFaceSysRule::GetCalSysVariable({77, -1}, none) && none.empty());
+    EXPECT_TRUE(CFaceSysRule::GetCalSysVariable({70, -1}, values) && !CFaceSysRule::GetCalSysVariable({77, -1}, none) &&
+                none.empty());
     ASSERT_EQ(values.size(), 2u);
     EXPECT_EQ(values[0].strCode + values[0].strDesc + values[1].strName, L"KS梁的跨数标高");
 }

@@ -54,7 +54,11 @@ inline std::string Escape(const std::string& s, bool bAttr, bool bEntity)
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const char c = s[i];
-        const char* escaped = c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : c == '\r' ? "&#13;" : nullptr;
+        const char* escaped = c == '<'    ? "&lt;"
+                              : c == '>'  ? "&gt;"
+                              : c == '&'  ? "&amp;"
+                              : c == '\r' ? "&#13;"
+                                          : nullptr;
         if (bAttr && !escaped)
             escaped = c == '"' ? "&quot;" : c == '\n' ? "&#10;" : c == '\t' ? "&#9;" : nullptr;
         if (bEntity && s.compare(i, 3, "扣") == 0)
@@ -112,7 +116,9 @@ public:
     explicit Generator(unsigned seed) : m_rng(seed) {}
 
     int Pick(int from, int to) { return std::uniform_int_distribution<int>(from, to)(m_rng); }
-    template <class T> const T& Pick(const std::vector<T>& v, int nLess = 0) { return v[std::size_t(Pick(0, int(v.size()) - 1 - nLess))]; }
+    template <class T> const T& Pick(const std::vector<T>& v, int nLess = 0) {
+        return v[std::size_t(Pick(0, int(v.size()) - 1 - nLess))];
+    }
     bool Chance(int n) { return Pick(1, n) == 1; }
 
     bool bGbk = false;  // only what GBK has: the names and pieces last in the lists are left out
@@ -168,7 +174,8 @@ public:
 private:
     std::mt19937 m_rng;
     const std::vector<std::string> m_names{"组", "体积", "a", "扣减项目", "_x.y-1", "砼墙（外）", "㐀", "Ö·x"};
-    const std::vector<std::string> m_pieces{"1,2,3", "<&>\"'", "a]]>b", "\r\n\t", "中文 值", "&amp;", " x ", "扣", "堃", "é\U0001F600"};
+    const std::vector<std::string> m_pieces{"1,2,3", "<&>\"'", "a]]>b", "\r\n\t", "中文 值",
+                                            "&amp;", " x ",    "扣",    "堃",     "é\U0001F600"};
 };
 
 // The first difference between the tree below its current node and `n`, empty when none; the

@@ -54,10 +54,14 @@ TEST(XmlParse, HostileDamagedAndOutlinedFiles)
     for (int i = 1; i <= 50; ++i)
         chain += "<!ENTITY e" + std::to_string(i) + " \"&e" + std::to_string(i - 1) + ";\">";
     const std::string deep = Repeat("<a>", 100000), big(11u << 20, 'x');
-    const struct { const char* what; std::string bytes; int outcome; } rows[] = {
+    const struct { const char* what; std::string bytes; int outcome;
+    } rows[] = {
         {"external entity", Doc("&x;", "<!DOCTYPE 工程数据 [<!ENTITY x SYSTEM \"" + secret + "\">]>"), kRefused},
-        {"unparsed entity", Doc("1", "<!DOCTYPE 工程数据 [<!NOTATION n SYSTEM \"x\"><!ENTITY x SYSTEM \"" + secret + "\" NDATA n>]>"), kRefused},
-        {"external parameter entity", Doc("&leak;", "<!DOCTYPE 工程数据 [<!ENTITY % p SYSTEM \"" + secret + "\"> %p;]>"), kRefused},
+        {"unparsed entity",
+         Doc("1", "<!DOCTYPE 工程数据 [<!NOTATION n SYSTEM \"x\"><!ENTITY x SYSTEM \"" + secret + "\" NDATA n>]>"),
+         kRefused},
+        {"external parameter entity",
+         Doc("&leak;", "<!DOCTYPE 工程数据 [<!ENTITY % p SYSTEM \"" + secret + "\"> %p;]>"), kRefused},
         {"external DTD subset, never loaded", Doc("1", "<!DOCTYPE 工程数据 SYSTEM \"" + secret + "\">"), kRead},
         {"billion laughs in an attribute", Doc("<a v=\"&l9;\"/>", laughs + "]>"), kRefused},
         {"1001 references", Doc(Repeat("&e;", 1001), entity("a")), kRefused},
@@ -65,17 +69,23 @@ TEST(XmlParse, HostileDamagedAndOutlinedFiles)
         {"1.2 MB from 600 references", Doc(Repeat("&e;", 600), entity(std::string(2000, 'a'))), kRefused},
         {"1 MB and one byte", Doc("&e;", entity(std::string(1 << 20, 'a') + "&amp;")), kRefused},
         {"a quarter MB", Doc("&e;", entity(std::string(1 << 18, 'a') + "&amp;")), kRead},
-        {"nested references", Doc("&f;", "<!DOCTYPE 工程数据 [<!ENTITY e \"" + std::string(1 << 19, 'a') + "\"><!ENTITY f \"&e;&e;&#65;\">]>"), kRefused},
+        {"nested references",
+         Doc("&f;",
+             "<!DOCTYPE 工程数据 [<!ENTITY e \"" + std::string(1 << 19, 'a') + "\"><!ENTITY f \"&e;&e;&#65;\">]>"),
+         kRefused},
         {"a chain of 50 entities", Doc("&e50;", chain + "]>"), kRefused},
         {"recursive entity", Doc("&a;", "<!DOCTYPE 工程数据 [<!ENTITY a \"&b;\"><!ENTITY b \"&a;\">]>"), kRefused},
         {"100,000 levels", Doc(deep + Repeat("</a>", 100000)), kRefused},
         {"11 MB attribute", Doc("<a v=\"" + big + "\"/>"), kRefused},
         {"11 MB text in one run", Doc(big), kRead},
         // ...but in pieces the text stops at 10 MB without the parser calling the file ill-formed.
-        {"12 MB text in two pieces", Doc(std::string(6u << 20, 'x') + "&#x4E2D;" + std::string(6u << 20, 'x')), kRefused},
+        {"12 MB text in two pieces", Doc(std::string(6u << 20, 'x') + "&#x4E2D;" + std::string(6u << 20, 'x')),
+         kRefused},
         {"1000 attributes, '=' quoted", Doc(Attributes(1000, "=>")), kTaken},
         {"1001 attributes, '>' quoted", Doc(Attributes(1001, ">")), kRefused},
-        {"1001 '=' in markup that is no tag", Doc("<!--" + Repeat("=", 1001) + "--><?pi " + Repeat("=", 1001) + "?><![CDATA[" + Repeat("a=", 1001) + "]]>"), kRead},
+        {"1001 '=' in markup that is no tag",
+         Doc("<!--" + Repeat("=", 1001) + "--><?pi " + Repeat("=", 1001) + "?><![CDATA[" + Repeat("a=", 1001) + "]]>"),
+         kRead},
         {"1001 attributes after an empty comment", Doc("<!---->" + Attributes(1001) + "<!-- -->"), kRefused},
         {"1001 attributes, UTF-16", utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + Attributes(1001)), kRefused},
         {"1001 attributes, GB18030", "<?xml version=\"1.0\" encoding=\"GB18030\"?>" + Attributes(1001), kRefused},
@@ -86,7 +96,8 @@ TEST(XmlParse, HostileDamagedAndOutlinedFiles)
         {"declared UTF-8, written in UTF-16", utf16("<?xml version=\"1.0\" encoding=\"UTF-8\"?><r><a/></r>"), kTaken},
         {"declared GBK, invalid GBK", kxtest::Encoded(Doc("1"), "GBK", "GBK") + "\xD4", kRefused},
         {"GBK", kxtest::Encoded(Doc("<组><a>1</a></组>"), "GBK", "GBK"), kTaken},
-        {"blank leaf text is none", "<工程数据 xmlns:x=\"urn:x\"><组><a> \t\r\n</a><b>  x  </b></组></工程数据>", kTaken},
+        {"blank leaf text is none", "<工程数据 xmlns:x=\"urn:x\"><组><a> \t\r\n</a><b>  x  </b></组></工程数据>",
+         kTaken},
         {"namespace declared below the document element", Doc("<组 xmlns:x=\"urn:x\"><a/></组>"), kRead},
         {"default namespace of the document element", "<工程数据 xmlns=\"urn:d\"><组/></工程数据>", kRead},
         {"undeclared prefix of an attribute", Doc("<组><a y:v=\"1\"/></组>"), kRead},
@@ -105,7 +116,8 @@ TEST(XmlParse, HostileDamagedAndOutlinedFiles)
         EXPECT_EQ(doc != nullptr, row.outcome != kRefused) << row.what << ": " << error.message;
         EXPECT_EQ(error.message.empty(), row.outcome != kRefused) << row.what;
         std::string text;
-        EXPECT_TRUE(!doc || (kx::xml::Serialize(doc.get(), text) && text.find("SECRET") == std::string::npos)) << row.what;
+        EXPECT_TRUE(!doc || (kx::xml::Serialize(doc.get(), text) && text.find("SECRET") == std::string::npos))
+            << row.what;
         const kxtest::OutlineComparison comparison = kxtest::CompareOutlineParse(row.bytes, 2);
         EXPECT_EQ(comparison.difference, "") << row.what;
         EXPECT_EQ(comparison.bTaken, row.outcome == kTaken) << row.what;
@@ -135,7 +147,8 @@ TEST(XmlParse, NamesAreWhatTheParserReads)
 TEST(XmlParse, PathsAttributesAndPrefixes)
 {
     CXMLTreeImp tree;
-    ASSERT_TRUE(tree.LoadXML(L"<工程数据 xmlns:p='urn:p'><扣减 i='1' s='/工' p:i='n'>t1<计算 i='2'/></扣减><扣减 i='3'>t2</扣减><p:x/></工程数据>"));
+    ASSERT_TRUE(tree.LoadXML(L"<工程数据 xmlns:p='urn:p'><扣减 i='1' s='/工' p:i='n'>t1<计算 i='2'/></扣减><扣减 "
+                             L"i='3'>t2</扣减><p:x/></工程数据>"));
     for (const auto& [path, value] : std::initializer_list<std::pair<const wchar_t*, const char*>>{
              {L"/ 工程数据/扣减[2]", "true t2"}, {L"/工程数据/扣减[@s='/工']/@i", "true 1"}, {L"/工程数据/扣减[@s=\"/工\"]/@i", "true 1"},
              {L"/工程数据/扣减[2]/@i | /工程数据/扣减/计算/@i", "true 2"}, {L"工程数据/扣减/@i/..", "true t1"}, {L"/", "true (untouched)"},
@@ -145,11 +158,14 @@ TEST(XmlParse, PathsAttributesAndPrefixes)
     CString v = L"x";
     int n = 0;
     EXPECT_TRUE(tree.MoveToPath(L"工程数据/*[3]") && tree.GetNodeName(v) && v == L"p:x");
-    EXPECT_TRUE(tree.MoveToPath(L"//扣减") && !tree.GetAttribute(L"p:i", v) && tree.GetChildCountByName(L"@*", n) && n == 3);
+    EXPECT_TRUE(tree.MoveToPath(L"//扣减") && !tree.GetAttribute(L"p:i", v) && tree.GetChildCountByName(L"@*", n) &&
+                n == 3);
     ASSERT_TRUE(tree.MoveToPath(L"//扣减/@i") && tree.GetNodeName(v) && v == L"i" && tree.SetValue(L"&1"));
-    EXPECT_FALSE(tree.MoveToParent() || tree.DeleteCurNode() || tree.MoveToChild(1) || tree.GetAttribute(L"i", v) || !v.empty());
+    EXPECT_FALSE(tree.MoveToParent() || tree.DeleteCurNode() || tree.MoveToChild(1) || tree.GetAttribute(L"i", v) ||
+                 !v.empty());
     EXPECT_EQ(Call([&](CString& out) { return tree.GetPathValue(L"//扣减/@i", out); }), "true &1");
-    EXPECT_EQ(Call([&](CString&) { return tree.SetAttribute(L"i", L"2"); }), "error " + std::to_string(KxXmlError::kFail));
+    EXPECT_EQ(Call([&](CString&) { return tree.SetAttribute(L"i", L"2"); }),
+              "error " + std::to_string(KxXmlError::kFail));
 }
 
 TEST(XmlParse, FailedLoadsAndSaves)
@@ -171,7 +187,8 @@ TEST(XmlParse, FailedLoadsAndSaves)
     }
     // A declared encoding is kept for the save, also of text given as such, with or without a BOM.
     for (const char* encoding : {"gb18030", "GB2312"}) {
-        ASSERT_TRUE(tree.LoadXML(W("\xEF\xBB\xBF<?xml version=\"1.0\" encoding = '" + std::string(encoding) + "' ?><工程数据>值堃</工程数据>")));
+        ASSERT_TRUE(tree.LoadXML(W("\xEF\xBB\xBF<?xml version=\"1.0\" encoding = '" + std::string(encoding) +
+                                   "' ?><工程数据>值堃</工程数据>")));
         ASSERT_TRUE(tree.SaveFile(W(file)));
         const Node doc{Node::Doc, "", "", {}, {{Node::Element, "工程数据", "", {}, {{Node::Text, "", "值堃"}}}}};
         EXPECT_EQ(kxtest::ReadBytes(file), kxtest::Encoded(Saved(doc, "UTF-8"), "GB18030", encoding));
@@ -185,7 +202,9 @@ TEST(XmlParse, FailedLoadsAndSaves)
     // A percent sign is part of the name, never an escape.
     for (const char* name : {"50%完成.xml", "a%20b.xml", "%"}) {
         ASSERT_TRUE(tree.LoadFile(W(good)) && tree.SaveFile(W(dir / name))) << name;
-        EXPECT_EQ(kxtest::ReadBytes(dir / name), Saved(Node{Node::Doc, "", "", {}, {{Node::Element, "工程数据", "", {{"v", "扣"}}, {group}}}}, "UTF-8"));
+        EXPECT_EQ(
+            kxtest::ReadBytes(dir / name),
+            Saved(Node{Node::Doc, "", "", {}, {{Node::Element, "工程数据", "", {{"v", "扣"}}, {group}}}}, "UTF-8"));
     }
 }
 

@@ -111,11 +111,14 @@ std::string PathOf(const Node* parent, const std::size_t* begin, const std::size
         const Node& n = parent->children[*s];
         // XPath knows names by the older rules, which lack 㐀 and （: such elements are reached as *[k].
         const bool bByName = n.name.find("㐀") == std::string::npos && n.name.find("（") == std::string::npos;
-        const auto k = std::count_if(parent->children.begin(), parent->children.begin() + long(*s) + 1, [&](const Node& o) {
-            return n.kind == Node::Element ? o.kind == Node::Element && (!bByName || o.name == n.name)
-                                           : n.IsText() ? o.IsText() : o.kind == n.kind;
-        });
-        const char* steps[] = {"", "", bByName ? n.name.c_str() : "*", "text()", "text()", "comment()", "processing-instruction()"};
+        const auto k =
+            std::count_if(parent->children.begin(), parent->children.begin() + long(*s) + 1, [&](const Node& o) {
+                return n.kind == Node::Element ? o.kind == Node::Element && (!bByName || o.name == n.name)
+                       : n.IsText()            ? o.IsText()
+                                               : o.kind == n.kind;
+            });
+        const char* steps[] = {"",       "",          bByName ? n.name.c_str() : "*", "text()",
+                               "text()", "comment()", "processing-instruction()"};
         if (n.kind == Node::Dtd)
             return "";
         out += (s != begin ? "/" : "") + std::string(steps[n.kind]) + "[" + std::to_string(k) + "]";
@@ -129,8 +132,9 @@ TEST(XmlTree, RandomEditsMatchTheModel)
     kxtest::TempDir dir;
     gen.bGbk = true;  // the five names of the old documents, so that rebuilt elements meet their old selves
     const std::vector<std::string> names{"组", "体积", "a", "扣减项目", "_x.y-1", "1a", "a b", ""};
-    const std::vector<CString> values{L"", L"1,2,43", L"<&>\"'", L"a]]>b", L"\r\n\t", L"中文 值", L"é\U0001F600", CString(L"a\0b", 3),
-                                      CString(L"\0x", 2), L"  ", L"&amp;", L"\x01", L"\x1F", L"\xFFFE", L"\xFFFF", CString(1, wchar_t(0xDC00))};
+    const std::vector<CString> values{L"", L"1,2,43", L"<&>\"'", L"a]]>b", L"\r\n\t", L"中文 值", L"é\U0001F600",
+                                      CString(L"a\0b", 3), CString(L"\0x", 2), L"  ", L"&amp;", L"\x01", L"\x1F",
+                                      L"\xFFFE", L"\xFFFF", CString(1, wchar_t(0xDC00))};
     for (int round = 0; round < 80 && !::testing::Test::HasFailure(); ++round) {
         Node doc = gen.Document(3, gen.Chance(2));
         CXMLTreeImp tree;
@@ -153,27 +157,34 @@ TEST(XmlTree, RandomEditsMatchTheModel)
         for (int step = 0; step < 250 && !::testing::Test::HasFailure(); ++step) {
             Node& node = cur();
             const int size = int(node.children.size()), op = gen.Pick(0, 99), i = gen.Pick(-1, size);
-            const bool bElement = node.kind == Node::Element, bValid = i >= 0 && i < size, bNoRoot = node.kind == Node::Doc &&
-                std::none_of(node.children.begin(), node.children.end(), IsElement);
+            const bool bElement = node.kind == Node::Element, bValid = i >= 0 && i < size,
+                       bNoRoot = node.kind == Node::Doc &&
+                                 std::none_of(node.children.begin(), node.children.end(), IsElement);
             std::string name = gen.Pick(names, gen.Chance(15) ? 0 : 3), key = gen.Chance(15) ? "-a" : gen.AttrName();
             const CString value = gen.Pick(values, gen.Chance(20) ? 0 : 5);
             const std::string stored = U8(value.substr(0, value.find(L'\0')));  // libxml2 takes C strings
             const bool bGood = kx::xml::IsXmlText(value);
             bool bName = kx::xml::IsXmlName(W(name));
-            const auto attr = std::find_if(node.attrs.begin(), node.attrs.end(), [&](const auto& a) { return a.first == key; });
+            const auto attr =
+                std::find_if(node.attrs.begin(), node.attrs.end(), [&](const auto& a) { return a.first == key; });
             std::string what, expected = kTrue;
             std::function<bool(CString&)> act;
             if (op < 15) {
-                what = "MoveToChild", act = [&](CString&) { return tree.MoveToChild(i); }, expected = bValid ? kTrue : kFalse;
+                what = "MoveToChild", act = [&](CString&) { return tree.MoveToChild(i); },
+                expected = bValid ? kTrue : kFalse;
                 if (bValid)
                     path.push_back(std::size_t(i));
             } else if (op < 27) {
-                what = "MoveToParent", act = [&](CString&) { return tree.MoveToParent(); }, expected = path.empty() ? kFalse : kTrue;
+                what = "MoveToParent", act = [&](CString&) { return tree.MoveToParent(); },
+                expected = path.empty() ? kFalse : kTrue;
                 if (!path.empty())
                     path.pop_back();
             } else if (op < 31) {
                 what = "GetChildValue", act = [&](CString& v) { return tree.GetChildValue(i, v); };
-                expected = !bValid ? kFalse : node.children[std::size_t(i)].kind == Node::Dtd ? kTrue : "true " + node.children[std::size_t(i)].Value();
+                expected = !bValid ? kFalse
+                           : node.children[std::size_t(i)].kind == Node::Dtd
+                               ? kTrue
+                               : "true " + node.children[std::size_t(i)].Value();
             } else if (op < 51) {
                 const auto old = std::find_if(former.begin(), former.end(), IsElement);
                 if (old != former.end() && gen.Pick(0, 3))
@@ -201,7 +212,8 @@ TEST(XmlTree, RandomEditsMatchTheModel)
                 else if (expected == kTrue)
                     node.attrs.emplace_back(key, stored);
             } else if (op < 73) {
-                what = "RemoveAttribute", act = [&](CString&) { return tree.RemoveAttribute(W(key)); }, expected = bElement ? kTrue : kFalse;
+                what = "RemoveAttribute", act = [&](CString&) { return tree.RemoveAttribute(W(key)); },
+                expected = bElement ? kTrue : kFalse;
                 if (attr != node.attrs.end())
                     node.attrs.erase(attr);
             } else if (op < 77) {
@@ -224,31 +236,39 @@ TEST(XmlTree, RandomEditsMatchTheModel)
                 for (; !target->children.empty() && gen.Pick(0, 3); target = &target->children[to.back()])
                     to.push_back(std::size_t(gen.Pick(0, int(target->children.size()) - 1)));
                 // Relative or not, a path starts at the document node.
-                const std::string absolute = (to.empty() || gen.Chance(2) ? "/" : "") + PathOf(&doc, to.data(), to.data() + to.size());
+                const std::string absolute =
+                    (to.empty() || gen.Chance(2) ? "/" : "") + PathOf(&doc, to.data(), to.data() + to.size());
                 if (target->kind == Node::Dtd)
                     continue;
                 if (to.size() > path.size() && std::equal(path.begin(), path.end(), to.begin()) && gen.Chance(2)) {
                     const std::string relative = PathOf(&node, to.data() + path.size(), to.data() + to.size());
-                    what = "GetSubNodeValue " + relative, act = [&, relative](CString& v) { return tree.GetSubNodeValue(W(relative), v); };
+                    what = "GetSubNodeValue " + relative,
+                    act = [&, relative](CString& v) { return tree.GetSubNodeValue(W(relative), v); };
                     expected = "true " + target->Value();
                 } else {
-                    what = "MoveToPath " + absolute, act = [&, absolute](CString&) { return tree.MoveToPath(W(absolute)); }, path = to;
+                    what = "MoveToPath " + absolute,
+                    act = [&, absolute](CString&) { return tree.MoveToPath(W(absolute)); }, path = to;
                 }
             } else if (op < 96) {
-                const auto n = int(std::count_if(node.children.begin(), node.children.end(),
-                                                 [&](const Node& c) { return c.kind == Node::Element && c.name == name; }));
+                const auto n = int(std::count_if(node.children.begin(), node.children.end(), [&](const Node& c) {
+                    return c.kind == Node::Element && c.name == name;
+                }));
                 int count = -1;
-                EXPECT_EQ(Call([&](CString&) { return tree.GetChildCountByName(W(name), count); }), bName ? kTrue : kRefused);
+                EXPECT_EQ(Call([&](CString&) { return tree.GetChildCountByName(W(name), count); }),
+                          bName ? kTrue : kRefused);
                 EXPECT_EQ(count, bName ? n : -1) << name;
                 what = "MoveToChildByName " + name, act = [&](CString&) { return tree.MoveToChildByName(W(name), i); };
                 expected = !bName ? kRefused : i >= 0 && i < n ? kTrue : kFalse;
                 for (int k = 0, at = 0; expected == kTrue && k <= i; ++at) {
-                    if (node.children[std::size_t(at)].kind == Node::Element && node.children[std::size_t(at)].name == name && k++ == i)
+                    if (node.children[std::size_t(at)].kind == Node::Element &&
+                        node.children[std::size_t(at)].name == name && k++ == i)
                         path.push_back(std::size_t(at));
                 }
             } else {
                 what = gen.Pick(std::vector<std::string>{"///", "", "count(//*)", "/*["}), expected = kRefused;
-                act = [&](CString& v) { return gen.Chance(2) ? tree.MoveToPath(W(what)) : tree.GetPathValue(W(what), v); };
+                act = [&](CString& v) {
+                    return gen.Chance(2) ? tree.MoveToPath(W(what)) : tree.GetPathValue(W(what), v);
+                };
             }
             ASSERT_EQ(Call(act), expected) << "step " << step << ": " << what << " " << i << " '" << stored << "'";
             if (gen.Chance(4)) {  // not always: moves must also find the end of a child list themselves

@@ -18,6 +18,8 @@ function(kx_add_cli_test name)
   add_test(NAME cli.${name} COMMAND ${CMAKE_COMMAND} -DKXRULE=$<TARGET_FILE:kxrule>
     -DSAMPLE=${KXSYSRULE_SAMPLE_DIR} -DWORK=${CMAKE_CURRENT_BINARY_DIR}/cli-work/${name}
     -DSTEPS=${steps} -P ${KX_CLI_DIR}/RunCli.cmake)
+  set_tests_properties(cli.${name} PROPERTIES
+    ENVIRONMENT "KX_SYS_DIR=sys;KX_PROJ_DIR=proj;KX_VERSION=25.1.0;QT_QPA_PLATFORM=offscreen")
 endfunction()
 
 # Other areas register their own tests in tests/cli/<area>.cmake.

@@ -1,16 +1,20 @@
-# kxrule fenlei: showing the quota-classification settings and importing them from JSON.
-
-set(FENLEI_DATA ${KX_TEST_DATA_DIR}/defenlei)
+set(FENLEI_DATA ${CMAKE_CURRENT_BINARY_DIR}/cli-fenlei)
+file(WRITE ${FENLEI_DATA}/import.json [[{"groups": [
+  {"typeId": 41, "subTypeId": -1, "items": [{"name": "砖基础", "keys": ["砂浆标号", "砖规格"]},
+                                            {"name": "无键项目", "keys": []}]},
+  {"typeId": -1, "subTypeId": 5, "items": [{"name": "体积", "keys": ["K2", "K1", "a<b>&\"c"]}]},
+  {"typeId": 12, "subTypeId": 3, "items": []}]}]])
+file(WRITE ${FENLEI_DATA}/import_empty.json [[{"groups": []}]])
+file(WRITE ${FENLEI_DATA}/import_malformed.json "{\"groups\": [\n  {\"typeId\": 41,\n   \"items\": [}]}")
+file(WRITE ${FENLEI_DATA}/import_wrong_shape.json [[{"groups": [{"typeId": 41, "subTypeId": -1, "items": []},
+  {"typeId": 42, "subTypeId": -1, "items": [{"name": "体积", "keys": ["K1", 2]}]}]}]])
+file(WRITE ${FENLEI_DATA}/import_duplicate.json
+  [[{"groups": [{"typeId": 41, "subTypeId": -1, "items": []}, {"typeId": 41, "subTypeId": -1, "items": []}]}]])
+file(WRITE ${FENLEI_DATA}/import_bad_name.json
+  [[{"groups": [{"typeId": 41, "subTypeId": -1, "items": [{"name": "体 积", "keys": ["K1"]}]}]}]])
 
 kx_add_cli_test(fenlei.show UNCHANGED proj/DefaultDeFenLeiSet.xml
-  ARGS fenlei show LINES 10
-    OUT "^group 12:-1\n\
-  体积: TJDJ, H\n\
-  实体模板: MBLX\n\
-group 12:3\n\
-  弧形模板: MBLX\n\
-group 41:-1\n"
-        "\n  体积: QTCL, SJBH\n$"
+  ARGS fenlei show LINES 10 OUT "^group 12:-1\n  体积: TJDJ, H\n" "\n  体积: QTCL, SJBH\n$"
   THEN ARGS fenlei show --json
     JSON groups[]=4 groups.0.typeId=12 groups.0.subTypeId=-1 groups.0.items[]=2 groups.0.items.0.name=体积
          groups.0.items.0.keys[]=2 groups.0.items.0.keys.1=H groups.0.items.1.name=实体模板

@@ -16,6 +16,8 @@ namespace kxrule {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+// diff, check and apply, where 1 means differences or findings: anything that went wrong.
+constexpr int kExitTrouble = 2;
 
 struct Context {
     std::string sysDir;  // --sys: the installation's system folder

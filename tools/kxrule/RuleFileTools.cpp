@@ -240,12 +240,12 @@ TempRuleCopy::~TempRuleCopy()
     fs::remove_all(m_dir, ec);
 }
 
-int Guarded(const std::function<int()>& run)
+int Guarded(const std::function<int()>& run, int code)
 {
     try {
         return run();
     } catch (const std::exception& e) {
-        return Fail(std::string("the library failed: ") + e.what());
+        return Fail(std::string("the library failed: ") + e.what(), code);
     }
 }
 

@@ -129,8 +129,8 @@ std::optional<KxSysRule::RuleType> CheckRuleType(int value);
 std::optional<NS_KXComponentType::SCompGroupType> CheckCompKey(const std::string& text);
 
 // Runs a subcommand; a failure the library raises (a rule file it cannot rewrite, such as one
-// with a comment among its rules) becomes a message and exit code 1 instead of an abort.
-int Guarded(const std::function<int()>& run);
+// with a comment among its rules) becomes a message and exit code `code` instead of an abort.
+int Guarded(const std::function<int()>& run, int code = kExitFailed);
 
 // The opening of every subcommand that works on rule files: the file is checked, the templates
 // are loaded (unless the caller loaded them once for many files) and the library loads a private

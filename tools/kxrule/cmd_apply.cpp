@@ -15,7 +15,6 @@ namespace {
 
 using namespace ruleset;
 
-constexpr int kTrouble = 2;
 
 struct Options {
     std::string standard;
@@ -134,33 +133,33 @@ int Run(const Options& options)
 {
     const auto type = CheckRuleType(options.type);
     if (!type)
-        return kTrouble;
+        return kExitTrouble;
     std::error_code ec;
     if (fs::is_directory(options.standard, ec) || !fs::exists(options.standard, ec))
-        return Fail(options.standard + ": no such rule set (a JSON file)", kTrouble);
+        return Fail(options.standard + ": no such rule set (a JSON file)", kExitTrouble);
     for (const std::string& path : options.paths) {
         if (!fs::exists(path, ec))
-            return Fail(path + ": no such file or folder", kTrouble);
+            return Fail(path + ": no such file or folder", kExitTrouble);
     }
     std::string text, error;
     Standard standard;
     if (!kx::platform::ReadFile(options.standard, text) || !ReadStandard(text, standard, error))
         return Fail(options.standard + ": " + (error.empty() ? "cannot read the file" : error) + "; nothing written",
-                    kTrouble);
+                    kExitTrouble);
     if (standard.type != options.type)
         return Fail(options.standard + ": holds rules of type " + std::to_string(standard.type) + ", not " +
                         std::to_string(options.type) + "; nothing written",
-                    kTrouble);
+                    kExitTrouble);
     RouteMessagesToStderr();
     if (!LoadTemplates(error))
-        return Fail(error, kTrouble);
+        return Fail(error, kExitTrouble);
     const std::string program = Narrow(CISysdata::GetVersion());
     if (standard.version != program)
         std::cerr << "kxrule: warning: " << options.standard << " was written by version " << standard.version
                   << ", the program is " << program << ": what the library no longer has is reported, not applied\n";
     std::vector<FileJob> jobs;
     if (!CollectFiles(options.paths, jobs, error))
-        return Fail(error, kTrouble);
+        return Fail(error, kExitTrouble);
     const std::vector<std::string> refusals = Refusals(standard, RuleLibrary::FromInstallation());
 
     std::vector<FileResult> results;
@@ -199,7 +198,7 @@ int Run(const Options& options)
                   << " files (" << count[1] << " unchanged, " << count[2] << " skipped: not rule files, " << count[3]
                   << " failed)" << (options.dryRun ? "; nothing written (--dry-run)" : "") << '\n';
     }
-    return count[3] ? kTrouble : refused ? kExitFailed : kExitOk;
+    return count[3] ? kExitTrouble : refused ? kExitFailed : kExitOk;
 }
 
 void Register(CLI::App& app, Context& ctx)
@@ -227,11 +226,7 @@ void Register(CLI::App& app, Context& ctx)
                   "summary:{changed,unchanged,skipped,failed}}");
     cmd->callback([&ctx] {
         ctx.ApplyDirs();
-        try {
-            ctx.exitCode = Run(options);
-        } catch (const std::exception& e) {
-            ctx.exitCode = Fail(std::string("the library failed: ") + e.what(), kTrouble);
-        }
+        ctx.exitCode = Guarded([] { return Run(options); }, kExitTrouble);
     });
 }
 

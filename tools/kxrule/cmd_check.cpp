@@ -14,7 +14,6 @@ using namespace ruleset;
 
 constexpr int kClean = 0;
 constexpr int kFindings = 1;
-constexpr int kTrouble = 2;
 
 struct Options {
     std::vector<std::string> paths;
@@ -178,19 +177,19 @@ int Run(const Options& options)
 {
     const auto type = CheckRuleType(options.type);
     if (!type)
-        return kTrouble;
+        return kExitTrouble;
     for (const std::string& path : options.paths) {
         std::error_code ec;
         if (!fs::exists(path, ec))
-            return Fail(path + ": no such file or folder", kTrouble);
+            return Fail(path + ": no such file or folder", kExitTrouble);
     }
     RouteMessagesToStderr();
     std::string error;
     if (!LoadTemplates(error))
-        return Fail(error, kTrouble);
+        return Fail(error, kExitTrouble);
     std::vector<FileJob> jobs;
     if (!CollectFiles(options.paths, jobs, error))
-        return Fail(error, kTrouble);
+        return Fail(error, kExitTrouble);
     const RuleLibrary library = RuleLibrary::FromInstallation();
 
     std::vector<FileResult> results;
@@ -225,7 +224,7 @@ int Run(const Options& options)
                       << " with findings" << (options.fix ? " (fixed)" : "") << ", " << skipped
                       << " skipped: not rule files, " << failed << " failed\n";
     }
-    return failed ? kTrouble : findings ? kFindings : kClean;
+    return failed ? kExitTrouble : findings ? kFindings : kClean;
 }
 
 void Register(CLI::App& app, Context& ctx)
@@ -254,11 +253,7 @@ void Register(CLI::App& app, Context& ctx)
                   "summary:{clean,findings,skipped,failed}}");
     cmd->callback([&ctx] {
         ctx.ApplyDirs();
-        try {
-            ctx.exitCode = Run(options);
-        } catch (const std::exception& e) {
-            ctx.exitCode = Fail(std::string("the library failed: ") + e.what(), kTrouble);
-        }
+        ctx.exitCode = Guarded([] { return Run(options); }, kExitTrouble);
     });
 }
 

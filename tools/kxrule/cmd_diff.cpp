@@ -16,7 +16,6 @@ using namespace ruleset;
 // Exit codes as diff(1) has them.
 constexpr int kSame = 0;
 constexpr int kDifferent = 1;
-constexpr int kTrouble = 2;
 
 struct Options {
     std::vector<std::string> files;
@@ -98,24 +97,24 @@ int Run(const Options& options)
 {
     const auto type = CheckRuleType(options.type);
     if (!type)
-        return kTrouble;
+        return kExitTrouble;
     if (options.files.size() != (options.defaults ? 1U : 2U))
         return Fail(options.defaults ? "--defaults compares one file with the installation's defaults, give one file"
                                      : "give two files to compare, or one with --defaults",
-                    kTrouble);
+                    kExitTrouble);
     RouteMessagesToStderr();
     std::string error;
     if (!LoadTemplates(error))
-        return Fail(error, kTrouble);
+        return Fail(error, kExitTrouble);
     // Both files are read before anything is compared; the library holds one document at a time.
     const LoadedRuleFile left(options.files[0], *type);
     if (const auto& problem = left.problem())
-        return Fail(problem->message, kTrouble);
+        return Fail(problem->message, kExitTrouble);
     std::optional<LoadedRuleFile> right;
     if (!options.defaults) {
         right.emplace(options.files[1], *type);
         if (const auto& problem = right->problem())
-            return Fail(problem->message, kTrouble);
+            return Fail(problem->message, kExitTrouble);
     }
     // The defaults are asked for only when wanted: a 100,000-rule library takes a while to copy.
     std::optional<RuleLibrary> library;
@@ -174,11 +173,7 @@ void Register(CLI::App& app, Context& ctx)
                   "left:{value,text}|null,right:{value,text}|null}],summary:{differences,componentTypes}}");
     cmd->callback([&ctx] {
         ctx.ApplyDirs();
-        try {
-            ctx.exitCode = Run(options);
-        } catch (const std::exception& e) {
-            ctx.exitCode = Fail(std::string("the library failed: ") + e.what(), kTrouble);
-        }
+        ctx.exitCode = Guarded([] { return Run(options); }, kExitTrouble);
     });
 }
 

@@ -121,7 +121,7 @@ std::string PathOf(const Node* parent, const std::size_t* begin, const std::size
                                "text()", "comment()", "processing-instruction()"};
         if (n.kind == Node::Dtd)
             return "";
-        out += (s != begin ? "/" : "") + std::string(steps[n.kind]) + "[" + std::to_string(k) + "]";
+        out.append(s != begin ? "/" : "").append(steps[n.kind]).append("[").append(std::to_string(k)).append("]");
     }
     return out;
 }

@@ -63,7 +63,7 @@ std::string Xml(const Node& n)
     std::string x = "<" + n.name;
     for (const auto& [k, v] : n.attrs)
         x += " " + k + "=\"" + Esc(v) + "\"";
-    x += ">" + (Blank(n.text) ? "" : Esc(n.text));
+    x.append(">").append(Blank(n.text) ? "" : Esc(n.text));
     for (const Node& kid : n.kids)
         x += Xml(kid);
     return x + "</" + n.name + ">\n";
@@ -224,7 +224,7 @@ void UpgradeOldFormat(const std::string& comp, Rec& r)
             if ((code == 46 && comp == "砼条基") || (code == 49 && comp == "基础梁"))
                 continue;
             for (const long c : it == codes.end() ? std::vector<long>{code} : it->second)
-                value += (value.empty() ? "" : ",") + std::to_string(c);
+                value.append(value.empty() ? "" : ",").append(std::to_string(c));
         }
         r.value = value;
     }
@@ -517,7 +517,7 @@ TEST_F(RuleDocModel, RandomSequencesAgreeWithTheModel)
         MDoc qd, de;
         for (int step = 0; step < 16 && !HasFailure(); ++step) {
             SCOPED_TRACE("step " + std::to_string(step));
-            const fs::path path = Proj() / ("f" + std::to_string(step) + ".xml");
+            const fs::path path = Proj() / std::string("f").append(std::to_string(step)).append(".xml");
             switch (Pick(rng, 9)) {
             case 0: case 1: case 2: { // at times read-only, named as a Windows host spells it, or with a
                 // comment beside the document element (written as nodes) or after the groups (read so)
@@ -529,7 +529,7 @@ TEST_F(RuleDocModel, RandomSequencesAgreeWithTheModel)
                 if (Pick(rng, 4) == 0)
                     fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
                 const std::string arg =
-                    U8(Pick(rng, 4) ? W(path) : HostPath(Proj() / ("F" + std::to_string(step) + ".XML")));
+                    U8(Pick(rng, 4) ? W(path) : HostPath(Proj() / std::string("F").append(std::to_string(step)).append(".XML")));
                 m_disk[arg] = {root, path};
                 Load(qd, kQD, arg);
                 break;

@@ -58,13 +58,6 @@ FileResult ApplyOne(const FileJob& job, const Standard& standard, const std::vec
     return result;
 }
 
-std::string Where(const RuleKey& key)
-{
-    const std::string name = ComponentName(key.comp);
-    return (name.empty() ? "component type" : name) + " (" + KeyText(key.comp) + ") " + Narrow(key.item) + " " +
-           Narrow(key.rule);
-}
-
 void PrintText(const FileResult& r, const Standard& standard)
 {
     if (r.status == Status::Skipped) {
@@ -86,17 +79,6 @@ void PrintText(const FileResult& r, const Standard& standard)
                   << '\n';
     for (const auto& refusal : a.refused)
         std::cout << "  not applied: " << Where(standard.rules[refusal.rule].key) << ": " << refusal.why << '\n';
-}
-
-nlohmann::ordered_json KeyJson(const RuleKey& key)
-{
-    nlohmann::ordered_json json;
-    json["typeId"] = key.comp.nTypeId;
-    json["subTypeId"] = key.comp.nSubTypeId;
-    json["comp"] = ComponentName(key.comp);
-    json["item"] = Narrow(key.item);
-    json["rule"] = Narrow(key.rule);
-    return json;
 }
 
 nlohmann::ordered_json ToJson(const FileResult& r, const Standard& standard)

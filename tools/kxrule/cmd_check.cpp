@@ -60,13 +60,6 @@ FileResult CheckOne(const FileJob& job, KxSysRule::RuleType type, const RuleLibr
     return result;
 }
 
-std::string Where(const RuleKey& key)
-{
-    const std::string name = ComponentName(key.comp);
-    return (name.empty() ? "component type" : name) + " (" + KeyText(key.comp) + ") " + Narrow(key.item) + " " +
-           Narrow(key.rule);
-}
-
 std::string Joined(const CStringArray& values, const char* separator)
 {
     std::string text;
@@ -120,17 +113,6 @@ void PrintText(const FileResult& r, const RuleLibrary& library)
         std::cout << "  " << PadRight(Where(f.key), width) << "  " << before << " -> " << (after.empty() ? "(empty)" : after)
                   << (f.before == f.after ? "  (the default itself)" : "") << '\n';
     }
-}
-
-nlohmann::ordered_json KeyJson(const RuleKey& key)
-{
-    nlohmann::ordered_json json;
-    json["typeId"] = key.comp.nTypeId;
-    json["subTypeId"] = key.comp.nSubTypeId;
-    json["comp"] = ComponentName(key.comp);
-    json["item"] = Narrow(key.item);
-    json["rule"] = Narrow(key.rule);
-    return json;
 }
 
 nlohmann::ordered_json ToJson(const FileResult& r, const RuleLibrary& library)

@@ -224,4 +224,22 @@ std::vector<Difference> Diff(const RuleDoc& left, const RuleDoc& right)
     return grouped;
 }
 
+std::string Where(const RuleKey& key)
+{
+    const std::string name = ComponentName(key.comp);
+    return (name.empty() ? "component type" : name) + " (" + KeyText(key.comp) + ") " + Narrow(key.item) + " " +
+           Narrow(key.rule);
+}
+
+nlohmann::ordered_json KeyJson(const RuleKey& key)
+{
+    nlohmann::ordered_json json;
+    json["typeId"] = key.comp.nTypeId;
+    json["subTypeId"] = key.comp.nSubTypeId;
+    json["comp"] = ComponentName(key.comp);
+    json["item"] = Narrow(key.item);
+    json["rule"] = Narrow(key.rule);
+    return json;
+}
+
 } // namespace kxrule::ruleset

@@ -204,4 +204,8 @@ std::vector<std::string> Refusals(const Standard& standard, const RuleLibrary& l
 Applied Apply(const Standard& standard, const std::vector<std::string>& refusals, const LoadedRuleFile& loaded,
               KxSysRule::RuleType type);
 
+// How the commands name a rule: "框架梁 (12) 体积 扣减项目" in text, its parts as JSON members.
+std::string Where(const RuleKey& key);
+nlohmann::ordered_json KeyJson(const RuleKey& key);
+
 } // namespace kxrule::ruleset

@@ -4,6 +4,8 @@
 // projects accumulate (stray codes, options beyond the list, duplicates, rules gone from the
 // library, missing rules); random edits add more on the other side of a diff.
 #include <algorithm>
+#include <array>
+#include <memory>
 #include <map>
 #include <optional>
 #include <random>
@@ -11,8 +13,10 @@
 #include <tuple>
 
 #include <gtest/gtest.h>
+#include <libxml/HTMLparser.h>
 
 #include <kxhost/HostServices.h>
+#include <kxsysrule/CFaceCurRule.h>
 
 #include "gen/Installation.h"
 #include "ruleset/RuleSet.h"
@@ -215,6 +219,101 @@ TEST_P(RuleSetModel, FixLeavesTheDefaultsOfWhatItFound)
     for (const Finding& f : Check(after.doc(), *m_library)) {
         const auto& wanted = defaults[KeyOf(f.key)];
         EXPECT_NE(std::find(wanted.begin(), wanted.end(), f.value), wanted.end()) << ProblemName(f.problem);
+    }
+}
+
+// The report read back by libxml2's HTML parser, as a browser would take it: its rows are the
+// grid's, cell for cell, each merged cell spans exactly the rows the grid leaves blank, a row is
+// marked when its value is not the default it is paired with, and nothing comes from elsewhere.
+std::string Text(xmlNode* node, const char* attribute = nullptr)
+{
+    xmlChar* value = attribute ? xmlGetProp(node, BAD_CAST attribute) : xmlNodeGetContent(node);
+    const std::string text = value ? reinterpret_cast<const char*>(value) : "";
+    xmlFree(value);
+    return text;
+}
+
+// The rows below `node` as the grid gives them, (text, column), and which rows are marked.
+void ReadRows(xmlNode* node, std::vector<std::pair<std::string, int>>& cells, std::vector<bool>& marked,
+              std::array<int, 3>& spanLeft)
+{
+    static const std::string kColumns[] = {"group", "type", "item", "rule", "value"};
+    for (; node; node = node->next) {
+        if (node->type != XML_ELEMENT_NODE || xmlStrcmp(node->name, BAD_CAST "tr") != 0 ||
+            xmlStrcmp(node->parent->name, BAD_CAST "tbody") != 0) {
+            ReadRows(node->children, cells, marked, spanLeft);
+            continue;
+        }
+        for (xmlNode* td = xmlFirstElementChild(node); td; td = xmlNextElementSibling(td)) {
+            const std::string cls = Text(td, "class");
+            const auto column = std::find(kColumns, kColumns + 5, cls.substr(0, cls.find(' '))) - kColumns;
+            ASSERT_LT(column, 5) << cls;
+            xmlNode* text = xmlFirstElementChild(td);
+            text = text && Text(text, "class") == "mark" ? xmlNextElementSibling(text) : text;
+            cells.push_back({text ? Text(text) : "", static_cast<int>(column) + 1});
+            if (column < 3) { // none under a merged cell, each where one ends
+                EXPECT_EQ(spanLeft[column], 0) << "row " << marked.size();
+                spanLeft[column] = std::max(1, std::atoi(Text(td, "rowspan").c_str()));
+            }
+        }
+        for (int& left : spanLeft) {
+            EXPECT_GT(left, 0) << "a blank cell merged with nothing, row " << marked.size();
+            --left;
+        }
+        marked.push_back(Text(node, "class") == "changed");
+    }
+}
+
+TEST_P(RuleSetModel, ReportIsTheGridWithTheChangesMarked)
+{
+    Values defaults = ValuesOf(m_library->Defaults());
+    for (const auto format : {kxbench::RuleFileFormat::Current, kxbench::RuleFileFormat::OldFormat}) {
+        m_inst.RestoreRuleFile(format);
+        const LoadedRuleFile file(m_inst.RuleFile(), kxbench::kRuleType);
+        ASSERT_FALSE(file.problem());
+        const std::string html = ReportHtml(file.doc(), m_library->Defaults(), {"<a&b>", "1", "2", "type 0", "now"});
+        for (const char* outside : {"<script", "<link", "<img", "src=", "href=", "url("})
+            EXPECT_EQ(html.find(outside), std::string::npos) << outside;
+        EXPECT_NE(html.find("<dd>&lt;a&amp;b&gt;</dd>"), std::string::npos);
+        const std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> page(
+            htmlReadMemory(html.data(), static_cast<int>(html.size()), nullptr, "utf-8", HTML_PARSE_NONET),
+            xmlFreeDoc);
+        ASSERT_TRUE(page);
+        std::vector<std::pair<std::string, int>> cells, expected;
+        std::vector<bool> marked;
+        std::array<int, 3> spanLeft{};
+        ReadRows(xmlDocGetRootElement(page.get()), cells, marked, spanLeft);
+        EXPECT_EQ(spanLeft, (std::array<int, 3>{})) << "a cell merged past the last row";
+
+        // The grid of the document as a save leaves it: records below items the templates no
+        // longer list are not kept, and the report leaves them out as well.
+        const CString saved = kxrule::Wide((file.opened().copy().file().parent_path() / "saved.xml").string());
+        ASSERT_TRUE(CFaceCurRule::SaveXMLData(saved, kxbench::kRuleType));
+        ASSERT_TRUE(CFaceCurRule::InitXMLData(saved, kxbench::kRuleType));
+        CStringArray grid, titles;
+        int keyColumns = 0, valueColumns = 0;
+        ASSERT_TRUE(CFaceCurRule::GetTableGridData(grid, titles, keyColumns, valueColumns, kxbench::kRuleType, {}, 0));
+        std::map<Key, std::size_t> seen;
+        std::size_t row = 0, changed = 0;
+        for (std::size_t i = 2; i + 1 < grid.size(); i += 2) {
+            std::string shown = kxrule::Narrow(grid[i]);
+            shown.erase(shown.find_last_not_of(' ') + 1);
+            const int column = std::stoi(kxrule::Narrow(grid[i + 1]));
+            if (column == 5) {
+                const Rule& rule = file.doc().rules.at(row);
+                shown = shown.empty() ? kxrule::Narrow(rule.value) : shown; // no display text: the code
+                const std::vector<CString>& wanted = defaults[KeyOf(rule.key)];
+                const std::size_t nth = seen[KeyOf(rule.key)]++;
+                const bool differs = nth >= wanted.size() || wanted[nth] != rule.value;
+                changed += differs;
+                EXPECT_EQ(marked.at(row++), differs) << "row " << row;
+            }
+            expected.push_back({shown, column});
+        }
+        EXPECT_EQ(cells, expected);
+        EXPECT_EQ(row, marked.size());
+        EXPECT_GT(changed, 0U);
+        EXPECT_LT(changed, row);
     }
 }
 

@@ -204,6 +204,19 @@ std::vector<std::string> Refusals(const Standard& standard, const RuleLibrary& l
 Applied Apply(const Standard& standard, const std::vector<std::string>& refusals, const LoadedRuleFile& loaded,
               KxSysRule::RuleType type);
 
+// What a rule report states above its table.
+struct ReportHead {
+    std::string file;           // as the user named it
+    std::string fileVersion;    // the version the file carries on disk
+    std::string programVersion; // the version it was read as
+    std::string ruleType;       // e.g. "type 0"
+    std::string date;           // when the report was made
+};
+// The rule table of `doc` as one self-contained HTML page: the rows and merged cells of the host's
+// grid by component (group, type, calculation item, rule, value), each value with its display
+// text and stored code, those that differ from `defaults` marked with the default below them.
+std::string ReportHtml(const RuleDoc& doc, const RuleDoc& defaults, const ReportHead& head);
+
 // How the commands name a rule: "框架梁 (12) 体积 扣减项目" in text, its parts as JSON members.
 std::string Where(const RuleKey& key);
 nlohmann::ordered_json KeyJson(const RuleKey& key);

@@ -62,7 +62,7 @@ TESTS_FOR = {
     "src/platform": ["common", "xmltree", "hostsvc", "sysrule", "defenlei", "currule", "reliability", "replay"],
     "src/xmltree": ["xmltree", "currule", "reliability", "replay"],
     "src/currule": ["currule", "reliability", "cli", "replay"],
-    "src/defenlei": ["defenlei", "cli", "replay"],
+    "src/defenlei": ["defenlei", "sysrule", "reliability", "cli", "replay"],  # sysrule: the integer readers
     "src/sysrule": ["sysrule", "currule", "reliability", "ruledlg", "cli", "replay"],
     "src/ruledlg": ["ruledlg"],
     "host": ["hostsvc", "sysrule", "currule", "replay"],

@@ -122,6 +122,10 @@ TEST(XmlParse, HostileDamagedAndOutlinedFiles)
         EXPECT_EQ(comparison.difference, "") << row.what;
         EXPECT_EQ(comparison.bTaken, row.outcome == kTaken) << row.what;
     }
+    // The first error is the one told, with its line: what follows it are its consequences.
+    kx::xml::ParseError error;
+    EXPECT_FALSE(kx::xml::ParseMemory("<r>\n&bogus;\n<a></b></r>", &error));
+    EXPECT_EQ(error.message + " " + std::to_string(error.line), "Entity 'bogus' not defined 2");
 }
 
 // Every name the parser reads can be written back, and no other: all of Unicode, as a first and
@@ -220,6 +224,11 @@ TEST(XmlParse, TextWriterRefusesWhatTheTreeRefuses)
         EXPECT_THROW(writer.Attribute(L"v", bad), KxXmlError);
         EXPECT_THROW(writer.Text(bad), KxXmlError);
     }
+    // A NUL ends a text as it ends a C string, in the tree as in the writer: what stands after it
+    // is never written, so it is not looked at.
+    CXMLTreeImp tree;
+    EXPECT_TRUE(tree.LoadXML(L"<r/>") && tree.MoveToPath(L"/r") && tree.SetValue(CString(L"1\0\x01", 3)));
+    EXPECT_NO_THROW(writer.Text(CString(L"1\0\x01", 3)));
 }
 
 } // namespace

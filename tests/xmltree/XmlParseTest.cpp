@@ -176,6 +176,16 @@ TEST(XmlParse, PathsAttributesAndPrefixes)
 
 TEST(XmlParse, FailedLoadsAndSaves)
 {
+    // A tree that holds no document answers every call with false.
+    CXMLTreeImp none;
+    CString text;
+    int count = 0;
+    EXPECT_FALSE(none.TakesChildrenAsText() || none.AddChild(L"a", L"") || none.DeleteCurNode() ||
+                 none.DeleteAllChildren() || none.MoveToChildByName(L"a", 0) || none.GetChildCount(count) ||
+                 none.GetChildCountByName(L"a", count) || none.GetValue(text) || none.SetValue(L"") ||
+                 none.GetAttribute(L"a", text) || none.SetAttribute(L"a", L"") || none.GetChildValue(0, text) ||
+                 none.GetSubNodeValue(L"a", text) || none.MoveToParent() || none.GetNodeName(text) ||
+                 none.MoveToChild(0));
     kxtest::TempDir dir;
     const auto good = dir / "good.xml", file = dir / "file.xml";
     const Node group{Node::Element, "组", "", {}, {{Node::Text, "", "1"}}};
@@ -205,6 +215,11 @@ TEST(XmlParse, FailedLoadsAndSaves)
     EXPECT_FALSE(tree.MoveToPath(L"/*") && tree.AddChild(L"规则한", L"") && tree.SaveFile(W(file)));
     EXPECT_FALSE(tree.LoadXML(L"<?xml version=\"1.0\" encoding=\"X-UNKNOWN\"?><工程数据/>") && tree.SaveFile(W(file)));
     EXPECT_EQ(kxtest::ReadBytes(file), before);
+    // An "encoding" past the declaration is an attribute like any other: the file is UTF-8.
+    ASSERT_TRUE(tree.LoadXML(L"<?xml version=\"1.0\"?><工程数据 encoding=\"GBK\">值</工程数据>") && tree.SaveFile(W(file)));
+    EXPECT_EQ(kxtest::ReadBytes(file), Saved(Node{Node::Doc, "", "", {}, {{Node::Element, "工程数据", "", {{"encoding", "GBK"}},
+                                                                             {{Node::Text, "", "值"}}}}},
+                                              "UTF-8"));
     // A percent sign is part of the name, never an escape.
     for (const char* name : {"50%完成.xml", "a%20b.xml", "%"}) {
         ASSERT_TRUE(tree.LoadFile(W(good)) && tree.SaveFile(W(dir / name))) << name;

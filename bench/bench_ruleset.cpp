@@ -41,7 +41,8 @@ const Pair& SharedPair(const kxbench::Installation& inst)
     auto [it, inserted] = pairs.try_emplace(inst.Rules());
     if (inserted) {
         const std::string version = kx::platform::ToUtf8(kxbench::kProgramVersion);
-        const kxbench::RuleSetGenerator other(kxbench::RuleSetGenerator::ShapeFor(inst.Rules(), kxbench::kSharedSeed + 1));
+        const kxbench::RuleSetGenerator other(
+            kxbench::RuleSetGenerator::ShapeFor(inst.Rules(), kxbench::kSharedSeed + 1));
         it->second = {inst.ProjDir() / "RuleSetA.xml", inst.ProjDir() / "RuleSetB.xml"};
         kx::platform::WriteFileAtomic(it->second.left.string(), inst.Pristine(kxbench::RuleFileFormat::Current));
         kx::platform::WriteFileAtomic(it->second.right.string(),

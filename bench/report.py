@@ -132,7 +132,8 @@ def main():
     parser.add_argument("--repetitions", type=int, default=5)
     parser.add_argument("--json-out")
     parser.add_argument("--json-in")
-    parser.add_argument("--instructions", nargs="*", metavar="ROAD", help="count instructions, of these roads only if named")
+    parser.add_argument("--instructions", nargs="*", metavar="ROAD",
+                        help="count instructions, of these roads only if any are named")
     args = parser.parse_args()
     if args.instructions is not None:
         unknown = set(args.instructions) - set(ROAD_ORDER)

@@ -91,7 +91,6 @@ void WriteBytes(const fs::path& file, const std::string& bytes)
 }
 
 fs::path SampleDir() { return KX_SAMPLE_DIR; }
-fs::path TestDataDir() { return KX_TEST_DATA_DIR; }
 
 void CopySample(const fs::path& dest)
 {

@@ -58,7 +58,6 @@ void WriteBytes(const fs::path& file, const std::string& bytes);
 std::string Encoded(const std::string& utf8Doc, const char* encoding, const char* declared);
 
 fs::path SampleDir();                           // data/sample
-fs::path TestDataDir();                         // tests/data
 // Copies the sample installation (sys/ and proj/) into `dest`.
 void CopySample(const fs::path& dest);
 

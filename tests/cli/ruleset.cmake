@@ -33,7 +33,6 @@ kx_add_cli_test(check SETUP rules_gone_wrong.cmake UNCHANGED proj/DERule.xml pro
   THEN ARGS report proj/QDRule.xml --type 0
     OUT "<dd>proj/QDRule.xml</dd>" "<dd>51, of which 6 differ from the defaults</dd>"
         "<span class=\"text\">旧规则</span></td><td class=\"value changed\">.*default: none, the installation has no such rule"
-  THEN ARGS report proj/DefaultDeFenLeiSet.xml --type 0 -o r.html EXIT 1 ERR "not a rule file"
   THEN ARGS diff proj/QDRule.xml --defaults --type 0 EXIT 1
     OUT "\n    旧规则    - 0\n              \\+ \\(no such rule\\)\n基础梁 \\(41\\)\n  砖模\n    扣减项目  - \\(no such rule\\)\n"
   THEN ARGS check proj --type 0 --json EXIT 1

@@ -42,18 +42,16 @@ Values ValuesOf(const RuleDoc& doc)
 std::multiset<ModelDifference> ModelDiff(const RuleDoc& left, const RuleDoc& right)
 {
     Values l = ValuesOf(left), r = ValuesOf(right);
-    std::set<Key> keys;
-    for (const Values* side : {&l, &r}) {
-        for (const auto& entry : *side)
-            keys.insert(entry.first);
-    }
+    for (const auto& entry : r)
+        l[entry.first]; // every key of either side
     std::multiset<ModelDifference> out;
-    for (const Key& key : keys) {
-        for (std::size_t i = 0; i < std::max(l[key].size(), r[key].size()); ++i) {
-            const auto lv = i < l[key].size() ? std::optional(l[key][i]) : std::nullopt;
-            const auto rv = i < r[key].size() ? std::optional(r[key][i]) : std::nullopt;
-            if (lv != rv)
-                out.insert({key, lv, rv});
+    for (const auto& [key, lv] : l) {
+        const std::vector<CString>& rv = r[key];
+        for (std::size_t i = 0; i < std::max(lv.size(), rv.size()); ++i) {
+            const auto a = i < lv.size() ? std::optional(lv[i]) : std::nullopt;
+            const auto b = i < rv.size() ? std::optional(rv[i]) : std::nullopt;
+            if (a != b)
+                out.insert({key, a, b});
         }
     }
     return out;

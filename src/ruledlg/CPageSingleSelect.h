@@ -30,12 +30,6 @@ public:
     bool WriteResult(CStringArray& arrRules) override;
     void OnPageResize(int dx, int dy) override;
 
-    int GetSel() const { return m_nSel; }
-    const CString& GetValue() const { return m_strValue; }
-    const CString& GetDesc() const { return m_strDesc; }
-    const CStringArray& GetTexts() const { return m_arrTexts; }
-    const CStringArray& GetKeys() const { return m_arrKeys; }
-
 protected:
     void OnInitDialog() override;
 

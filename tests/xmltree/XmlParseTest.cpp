@@ -172,6 +172,10 @@ TEST(XmlParse, PathsAttributesAndPrefixes)
     EXPECT_EQ(Call([&](CString& out) { return tree.GetPathValue(L"//扣减/@i", out); }), "true &1");
     EXPECT_EQ(Call([&](CString&) { return tree.SetAttribute(L"i", L"2"); }),
               "error " + std::to_string(KxXmlError::kFail));
+    // A rebuilt element takes its old attribute back once: set again, the value is replaced, not doubled.
+    ASSERT_TRUE(tree.LoadXML(L"<r><e v='1' w='2'/></r>") && tree.MoveToPath(L"/r") && tree.DeleteAllChildren() &&
+                tree.AddChild(L"e", L"") && tree.SetAttribute(L"v", L"2") && tree.SetAttribute(L"v", L"3"));
+    EXPECT_TRUE(tree.GetChildCountByName(L"@*", n) && n == 1 && tree.GetAttribute(L"v", v) && v == L"3") << n;
 }
 
 TEST(XmlParse, FailedLoadsAndSaves)

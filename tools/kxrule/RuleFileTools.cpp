@@ -304,6 +304,18 @@ OpenedRuleFile::OpenedRuleFile(const fs::path& file, KxSysRule::RuleType type, c
         m_problem = FileProblem{file.string() + ": " + error + tail};
 }
 
+int WriteOutput(const std::string& output, const std::string& text, const std::string& wrote)
+{
+    if (output.empty() || output == "-") {
+        std::cout << text;
+        return kExitOk;
+    }
+    if (!kx::platform::WriteFileAtomic(output, text))
+        return Fail(output + ": cannot write the file");
+    std::cout << wrote << '\n';
+    return kExitOk;
+}
+
 std::string SaveFailure(const TempRuleCopy& copy, const std::string& target, KxSysRule::RuleType type)
 {
     if (copy.ok() && !CFaceCurRule::SaveXMLData(Wide(copy.file().string()), type))

@@ -128,6 +128,10 @@ std::optional<KxSysRule::RuleType> CheckRuleType(int value);
 // Checks --comp; prints the reason and returns nullopt when it is not numbers.
 std::optional<NS_KXComponentType::SCompGroupType> CheckCompKey(const std::string& text);
 
+// A command's output: to standard output for "" or "-", else to the file `output`, written
+// atomically, after which `wrote` is printed. The exit code, with the message printed on failure.
+int WriteOutput(const std::string& output, const std::string& text, const std::string& wrote);
+
 // Runs a subcommand; a failure the library raises (a rule file it cannot rewrite, such as one
 // with a comment among its rules) becomes a message and exit code `code` instead of an abort.
 int Guarded(const std::function<int()>& run, int code = kExitFailed);

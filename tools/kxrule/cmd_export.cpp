@@ -1,9 +1,6 @@
 // kxrule export: a project's rules, or those that differ from the defaults, as a rule set in JSON.
-#include <iostream>
-
 #include "Command.h"
 #include "RuleFileTools.h"
-#include "platform/Platform.h"
 #include "ruleset/RuleSet.h"
 
 namespace kxrule {
@@ -39,16 +36,10 @@ int Run(const Options& options)
                 doc.rules.push_back({d.key, *d.left});
         }
     }
-    const std::string text = ToJson(doc, options.type).dump(2) + '\n';
-    if (options.output.empty() || options.output == "-") {
-        std::cout << text;
-        return kExitOk;
-    }
-    if (!kx::platform::WriteFileAtomic(options.output, text))
-        return Fail(options.output + ": cannot write the file");
-    std::cout << "Wrote " << doc.rules.size() << (doc.rules.size() == 1 ? " rule" : " rules") << " of "
-              << options.file << " to " << options.output << '\n';
-    return kExitOk;
+    std::string wrote = "Wrote ";
+    wrote += std::to_string(doc.rules.size()) + (doc.rules.size() == 1 ? " rule" : " rules");
+    wrote += " of " + options.file + " to " + options.output;
+    return WriteOutput(options.output, ToJson(doc, options.type).dump(2) + '\n', wrote);
 }
 
 void Register(CLI::App& app, Context& ctx)

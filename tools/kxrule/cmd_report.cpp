@@ -1,12 +1,10 @@
 // kxrule report: a project's rule table as an HTML page to read, sign off and print.
 #include <ctime>
-#include <iostream>
 
 #include <kxhost/HostServices.h>
 
 #include "Command.h"
 #include "RuleFileTools.h"
-#include "platform/Platform.h"
 #include "ruleset/RuleSet.h"
 
 namespace kxrule {
@@ -50,16 +48,10 @@ int Run(const Options& options)
     static const char* const kTypeNames[] = {"bill of quantities", "quota", "other"};
     head.ruleType = kTypeNames[options.type] + (" (type " + std::to_string(options.type) + ")");
     head.date = Today();
-    const std::string html = ReportHtml(loaded.doc(), RuleLibrary::FromInstallation().Defaults(), head);
-    if (options.output.empty() || options.output == "-") {
-        std::cout << html;
-        return kExitOk;
-    }
-    if (!kx::platform::WriteFileAtomic(options.output, html))
-        return Fail(options.output + ": cannot write the file");
-    std::cout << "Wrote the " << loaded.doc().rules.size() << " rules of " << options.file << " to " << options.output
-              << '\n';
-    return kExitOk;
+    std::string wrote = "Wrote the ";
+    wrote += std::to_string(loaded.doc().rules.size()) + " rules of " + options.file + " to " + options.output;
+    return WriteOutput(options.output, ReportHtml(loaded.doc(), RuleLibrary::FromInstallation().Defaults(), head),
+                       wrote);
 }
 
 void Register(CLI::App& app, Context& ctx)

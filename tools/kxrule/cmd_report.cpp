@@ -60,9 +60,10 @@ void Register(CLI::App& app, Context& ctx)
     CLI::App* cmd = app.add_subcommand(
         "report",
         "Write the rule table of a rule file, loaded as the host loads it (the file is not written), as one\n"
-        "self-contained HTML page: the grid's rows and merged cells by component, each value with its\n"
-        "display text and stored code, values that differ from the installation's defaults marked with\n"
-        "the default below them; the file, its version and the date at the top. It prints on A4.\n\n"
+        "self-contained HTML page: the grid's columns and merged cells by component, for the rules as a\n"
+        "save keeps them; each value with its display text and stored code, values that differ from the\n"
+        "installation's defaults marked with the default below them; the file, its version and the date\n"
+        "at the top. It prints on A4.\n\n"
         "Example:\n"
         "  kxrule report proj/QDRule.xml --type 0 -o rules.html");
     cmd->add_option("FILE", options.file, "Rule file")->required();

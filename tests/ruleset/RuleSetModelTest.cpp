@@ -269,7 +269,7 @@ TEST_P(RuleSetModel, ReportIsTheGridWithTheChangesMarked)
         m_inst.RestoreRuleFile(format);
         const LoadedRuleFile file(m_inst.RuleFile(), kxbench::kRuleType);
         ASSERT_FALSE(file.problem());
-        const std::string html = ReportHtml(file.doc(), m_library->Defaults(), {"<a&b>", "1", "2", "type 0", "now"});
+        const std::string html = ReportHtml(file.doc(), *m_library, {"<a&b>", "1", "2", "type 0", "now"});
         for (const char* outside : {"<script", "<link", "<img", "src=", "href=", "url("})
             EXPECT_EQ(html.find(outside), std::string::npos) << outside;
         EXPECT_NE(html.find("<dd>&lt;a&amp;b&gt;</dd>"), std::string::npos);

@@ -50,7 +50,7 @@ int Run(const Options& options)
     head.date = Today();
     std::string wrote = "Wrote the ";
     wrote += std::to_string(loaded.doc().rules.size()) + " rules of " + options.file + " to " + options.output;
-    return WriteOutput(options.output, ReportHtml(loaded.doc(), RuleLibrary::FromInstallation().Defaults(), head),
+    return WriteOutput(options.output, ReportHtml(loaded.doc(), RuleLibrary::FromInstallation(), head),
                        wrote);
 }
 

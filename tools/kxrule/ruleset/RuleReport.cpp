@@ -44,11 +44,12 @@ TypeNames NamesOf(int typeId)
 
 // The default each record is held against: the n-th record of a key against the n-th of the same
 // key among the defaults, as diff pairs them; null where the defaults have no such record.
-std::vector<const CString*> DefaultsOf(const RuleDoc& doc, const RuleDoc& defaults)
+std::vector<const CString*> DefaultsOf(const RuleDoc& doc, const RuleLibrary& library)
 {
     std::vector<const CString*> result(doc.rules.size(), nullptr);
     const RuleIndex docIndex(doc.rules);
-    const RuleIndex defaultIndex(defaults.rules);
+    const RuleIndex& defaultIndex = library.Index();
+    const RuleDoc& defaults = library.Defaults();
     for (std::size_t i = 0; i < doc.rules.size(); ++i) {
         if (!docIndex.IsFirst(i))
             continue;
@@ -102,9 +103,9 @@ td.value.changed .text { font-weight: 600; }
 
 } // namespace
 
-std::string ReportHtml(const RuleDoc& doc, const RuleDoc& defaults, const ReportHead& head)
+std::string ReportHtml(const RuleDoc& doc, const RuleLibrary& library, const ReportHead& head)
 {
-    const std::vector<const CString*> defaultOf = DefaultsOf(doc, defaults);
+    const std::vector<const CString*> defaultOf = DefaultsOf(doc, library);
     std::unordered_map<int, TypeNames> names;
     auto namesOf = [&names](int typeId) -> const TypeNames& {
         auto it = names.find(typeId);

@@ -214,8 +214,9 @@ struct ReportHead {
 };
 // The rule table of `doc` as one self-contained HTML page: the rows and merged cells of the host's
 // grid by component (group, type, calculation item, rule, value), each value with its display
-// text and stored code, those that differ from `defaults` marked with the default below them.
-std::string ReportHtml(const RuleDoc& doc, const RuleDoc& defaults, const ReportHead& head);
+// text and stored code, those that differ from the library's defaults marked with the default
+// below them.
+std::string ReportHtml(const RuleDoc& doc, const RuleLibrary& library, const ReportHead& head);
 
 // How the commands name a rule: "框架梁 (12) 体积 扣减项目" in text, its parts as JSON members.
 std::string Where(const RuleKey& key);

@@ -164,6 +164,16 @@ std::vector<fs::path> XmlFilesBelow(const fs::path& dir)
 
 } // namespace
 
+int CheckPathsExist(const std::vector<std::string>& paths, int code)
+{
+    for (const std::string& path : paths) {
+        std::error_code ec;
+        if (!fs::exists(path, ec))
+            return Fail(path + ": no such file or folder", code);
+    }
+    return kExitOk;
+}
+
 bool CollectFiles(const std::vector<std::string>& paths, std::vector<FileJob>& jobs, std::string& error)
 {
     for (const std::string& path : paths) {

@@ -63,6 +63,9 @@ struct FileJob {
     fs::path path;
     bool inFolder = false;
 };
+// Fails with `code` on the first of `paths` that does not exist, before anything is read or
+// written; kExitOk when all do.
+int CheckPathsExist(const std::vector<std::string>& paths, int code);
 // The files the arguments name: a file as given, a folder's *.xml files below it in name order.
 // False, with the reason, when a folder holds no .xml file.
 bool CollectFiles(const std::vector<std::string>& paths, std::vector<FileJob>& jobs, std::string& error);

@@ -119,10 +119,8 @@ int Run(const Options& options)
     std::error_code ec;
     if (fs::is_directory(options.standard, ec) || !fs::exists(options.standard, ec))
         return Fail(options.standard + ": no such rule set (a JSON file)", kExitTrouble);
-    for (const std::string& path : options.paths) {
-        if (!fs::exists(path, ec))
-            return Fail(path + ": no such file or folder", kExitTrouble);
-    }
+    if (const int code = CheckPathsExist(options.paths, kExitTrouble))
+        return code;
     std::string text, error;
     Standard standard;
     if (!kx::platform::ReadFile(options.standard, text) || !ReadStandard(text, standard, error))

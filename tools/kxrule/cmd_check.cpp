@@ -160,11 +160,8 @@ int Run(const Options& options)
     const auto type = CheckRuleType(options.type);
     if (!type)
         return kExitTrouble;
-    for (const std::string& path : options.paths) {
-        std::error_code ec;
-        if (!fs::exists(path, ec))
-            return Fail(path + ": no such file or folder", kExitTrouble);
-    }
+    if (const int code = CheckPathsExist(options.paths, kExitTrouble))
+        return code;
     RouteMessagesToStderr();
     std::string error;
     if (!LoadTemplates(error))

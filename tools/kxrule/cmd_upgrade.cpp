@@ -116,12 +116,8 @@ int Run(const Options& options)
     const auto type = CheckRuleType(options.type);
     if (!type)
         return kExitUsage;
-    // Every argument is checked before anything is written.
-    for (const std::string& path : options.paths) {
-        std::error_code ec;
-        if (!fs::exists(path, ec))
-            return Fail(path + ": no such file or folder", kExitUsage);
-    }
+    if (const int code = CheckPathsExist(options.paths, kExitUsage))
+        return code;
     RouteMessagesToStderr();
     std::string error;
     if (!LoadTemplates(error))
